@@ -1,0 +1,18 @@
+#!/bin/bash
+# Installs what the build and the tests need, when it is missing (Debian).
+set -euo pipefail
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+command -v make >/dev/null || need+=(make)
+command -v python3 >/dev/null || need+=(python3)
+[ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
+[ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}"
+  else
+    echo "missing: ${need[*]} (install them, e.g. apt-get install ${need[*]})" >&2
+    exit 1
+  fi
+fi

@@ -1,0 +1,28 @@
+#pragma once
+// What every pair reads: the run's parameters and its input tables.
+#include "numeric/array.hpp"
+
+namespace coswitch {
+
+struct RunParameters {
+    char FLAG = 'G';  // 'G' gene-indexed or 'T' time-indexed densities
+    int NTIME = 0;
+    int NREP = 0;
+    int NBOOT = 0;
+    int NGENE = 0;
+};
+
+// Columns of the parameter tables: NGENE, or max(NGENE, NTIME) in time mode
+// so that a run may have more time points than genes.
+int parameter_columns(const RunParameters& p);
+
+struct Inputs {
+    Array<double, 2> MODTCELL44;  // (NTIME*NREP, NGENE)
+    Array<double, 2> PARA1;       // (2, columns): means, standard deviations of state 0
+    Array<double, 2> PARA2;       // the same for state 1
+};
+
+// Joint state k of a pair: MORCODE[k][0] first gene's state, [k][1] second's.
+inline constexpr int MORCODE[5][2] = {{0, 0}, {0, 0}, {0, 1}, {1, 0}, {1, 1}};
+
+}  // namespace coswitch

@@ -1,0 +1,28 @@
+#include "numeric/correlation.hpp"
+
+#include <cmath>
+
+namespace coswitch {
+double corr(int n, const double* x, const double* y) {
+    double sx = 0.0;
+    double sy = 0.0;
+    for (int i = 0; i < n; ++i) {
+        sx += x[i];
+        sy += y[i];
+    }
+    const double dn = static_cast<double>(n);
+    const double mx = sx / dn;
+    const double my = sy / dn;
+    double sxx = 0.0;
+    double syy = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double dx = x[i] - mx;
+        const double dy = y[i] - my;
+        sxx += dx * dx;
+        syy += dy * dy;
+    }
+    double sxy = 0.0;
+    for (int i = 0; i < n; ++i) sxy += (x[i] - mx) * (y[i] - my);
+    return sxy / (std::sqrt(sxx) * std::sqrt(syy));
+}
+}  // namespace coswitch

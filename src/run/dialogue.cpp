@@ -1,0 +1,123 @@
+#include "run/dialogue.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "run/errors.hpp"
+
+namespace coswitch {
+namespace {
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+void say(std::FILE* out, const char* text) { std::fprintf(out, " %s\n", text); }
+
+[[noreturn]] void input_ended(const char* question) {
+    throw RunError(kExitInput, std::string("standard input ended before the answer to \"") +
+                                   question + "\"");
+}
+
+struct CountQuestion {
+    const char* prompt;
+    int bound;
+    const char* message;
+};
+constexpr CountQuestion kCountQuestions[4] = {
+    {"Input time points:", 50, "Input error: time points are suggested less than 50!"},
+    {"Input the number of replicates:", 50,
+     "Input error: The number of replicates are suggested than 50!"},
+    {"Input the number of boot strap:", 100,
+     "Input error: The number of boot strap are suggested than 100!"},
+    // The message names 100, though the bound is 60.
+    {"Input the number of genes:", 60, "Input error: the number of genes are suggested than 100!"},
+};
+}  // namespace
+
+bool AnswerReader::next_answer_line(std::string& line) {
+    for (;;) {
+        line.clear();
+        int c;
+        bool any = false;
+        while ((c = std::fgetc(in_)) != EOF) {
+            any = true;
+            if (c == '\n') break;
+            line.push_back(static_cast<char>(c));
+        }
+        if (!any) return false;
+        for (char ch : line)
+            if (!is_blank(ch)) return true;
+    }
+}
+
+AnswerValue answer_value(const std::string& line) {
+    AnswerValue v;
+    std::size_t i = 0;
+    while (i < line.size() && is_blank(line[i])) ++i;
+    if (i < line.size() && (line[i] == '\'' || line[i] == '"')) {
+        const char q = line[i++];
+        v.quoted = true;
+        while (i < line.size() && line[i] != q) v.text.push_back(line[i++]);
+        return v;
+    }
+    while (i < line.size() && !is_blank(line[i]) && line[i] != ',') v.text.push_back(line[i++]);
+    return v;
+}
+
+bool parse_count(const AnswerValue& v, int& out) {
+    if (v.quoted || v.text.empty()) return false;
+    std::size_t i = 0;
+    if (v.text[0] == '+' || v.text[0] == '-') ++i;
+    if (i == v.text.size()) return false;
+    for (std::size_t k = i; k < v.text.size(); ++k)
+        if (v.text[k] < '0' || v.text[k] > '9') return false;
+    errno = 0;
+    const long long value = std::strtoll(v.text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+RunParameters run_dialogue(AnswerReader& in, std::FILE* out) {
+    RunParameters p;
+    std::string line;
+    for (;;) {
+        say(out, "Probability density is gene index or time index?");
+        say(out, "(G: gene index; T: time index)");
+        std::fflush(out);
+        if (!in.next_answer_line(line)) input_ended("Probability density is gene index or time index?");
+        const AnswerValue v = answer_value(line);
+        const char c = v.text.empty() ? '\0' : v.text[0];
+        if (c == 'G' || c == 'g') {
+            p.FLAG = 'G';
+            break;
+        }
+        if (c == 'T' || c == 't') {
+            p.FLAG = 'T';
+            break;
+        }
+        say(out, "Input error: answer G (gene index) or T (time index)!");
+    }
+    int* targets[4] = {&p.NTIME, &p.NREP, &p.NBOOT, &p.NGENE};
+    for (int q = 0; q < 4; ++q) {
+        const CountQuestion& cq = kCountQuestions[q];
+        for (;;) {
+            say(out, cq.prompt);
+            std::fflush(out);
+            if (!in.next_answer_line(line)) input_ended(cq.prompt);
+            const AnswerValue v = answer_value(line);
+            int value = 0;
+            if (!parse_count(v, value))
+                throw RunError(kExitInput, "the answer \"" + v.text + "\" to \"" + cq.prompt +
+                                               "\" is not a whole number");
+            if (value > cq.bound) {
+                say(out, cq.message);
+                continue;
+            }
+            *targets[q] = value;
+            break;
+        }
+    }
+    return p;
+}
+
+}  // namespace coswitch

@@ -1,0 +1,36 @@
+#pragma once
+// The set-up dialogue: five questions on standard input and output.
+#include <cstdio>
+#include <string>
+
+#include "analysis/run_data.hpp"
+
+namespace coswitch {
+
+// Source of answer lines; reads one line at a time from a stdio stream.
+class AnswerReader {
+public:
+    explicit AnswerReader(std::FILE* in) : in_(in) {}
+    // The next line that holds more than blanks; false at the end of input.
+    bool next_answer_line(std::string& line);
+
+private:
+    std::FILE* in_;
+};
+
+// One free-form value: leading blanks skipped, ends at a blank, a comma or
+// the end of the line; a quoted value is what stands between the quotes.
+struct AnswerValue {
+    std::string text;
+    bool quoted = false;
+};
+AnswerValue answer_value(const std::string& line);
+
+// Whole number that fits 32 signed bits; false otherwise.
+bool parse_count(const AnswerValue& v, int& out);
+
+// Asks the five questions on out and reads the answers; throws RunError
+// when an answer is not a whole number or the input ends early.
+RunParameters run_dialogue(AnswerReader& in, std::FILE* out);
+
+}  // namespace coswitch

@@ -1,0 +1,89 @@
+#include "run/driver.hpp"
+
+#include <cstdio>
+
+#include "analysis/pair.hpp"
+#include "analysis/pvalues.hpp"
+#include "dependence/chivecfun.hpp"
+#include "run/errors.hpp"
+#include "run/readers.hpp"
+#include "run/result_files.hpp"
+#include "run/work_arrays.hpp"
+
+namespace coswitch {
+
+Inputs sized_inputs(const RunParameters& p) {
+    Inputs in;
+    in.MODTCELL44.resize(p.NTIME * p.NREP, p.NGENE);
+    in.PARA1.resize(2, parameter_columns(p));
+    in.PARA2.resize(2, parameter_columns(p));
+    return in;
+}
+
+void check_analysable(const RunParameters& p) {
+    if (p.NGENE >= 2 && (p.NTIME < 2 || p.NREP < 1))
+        throw RunError(kExitInput,
+                       "the analysis needs at least 2 time points and 1 replicate (answers: " +
+                           std::to_string(p.NTIME) + " time points, " + std::to_string(p.NREP) +
+                           " replicates)");
+}
+
+namespace {
+std::string path_in(const std::string& dir, const char* name) {
+    return dir.empty() ? std::string(name) : dir + "/" + name;
+}
+}  // namespace
+
+void run_analysis(const RunParameters& p, const RunSettings& s) {
+    WorkArrays wa(p);
+    Inputs in = sized_inputs(p);
+
+    ResultFile pvalue;
+    ResultFile output;
+    pvalue.create(path_in(s.directory, "pvalue.txt"), "pvalue.txt");
+    try {
+        output.create(path_in(s.directory, "output.txt"), "output.txt");
+    } catch (const RunError&) {
+        // A failed start leaves no new file behind.
+        pvalue.discard();
+        throw;
+    }
+    pvalue.write(kPvalueHeader);
+    output.write(kOutputHeader);
+
+    read_realdata(s.directory, p, in);
+    read_para(s.directory, "para1.txt", p, in.PARA1);
+    read_para(s.directory, "para2.txt", p, in.PARA2);
+
+    RandomStreams streams;
+    PairScratch scratch(p);
+    PairResult result;
+    long long capped = 0;
+    for (int i = 1; i <= p.NGENE - 1; ++i)
+        for (int j = i + 1; j <= p.NGENE; ++j) {
+            analyse_pair(p, in, i, j, streams, scratch, result,
+                         [&](int b, double nullstat, double nullcorr) {
+                             wa.NULLSTAT(i, j, b) = nullstat;
+                             wa.NULLCORR(i, j, b) = nullcorr;
+                             output.write(output_record(i, j, b, nullstat, nullcorr));
+                         });
+            wa.RES(i, j) = result.res;
+            wa.CORRES(i, j) = result.corres;
+            capped += result.capped_fits;
+        }
+
+    pvalues(p.NGENE, p.NBOOT, wa.RES, wa.CORRES, wa.NULLSTAT, wa.NULLCORR, wa.NEWPVAL,
+            wa.CORPVAL);
+    for (int i = 1; i <= p.NGENE - 1; ++i)
+        for (int j = i + 1; j <= p.NGENE; ++j)
+            pvalue.write(pvalue_record(i, j, wa.RES(i, j), wa.NEWPVAL(i, j), wa.CORRES(i, j),
+                                       wa.CORPVAL(i, j)));
+    pvalue.close();
+    output.close();
+    if (capped > 0)
+        std::fprintf(stderr,
+                     "warning: %lld fit%s stopped at the limit of %d passes without converging\n",
+                     capped, capped == 1 ? "" : "s", kMaxPasses);
+}
+
+}  // namespace coswitch

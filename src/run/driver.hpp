@@ -1,0 +1,19 @@
+#pragma once
+// One complete run: files, inputs, the pair loop, p-values, records.
+#include <string>
+
+#include "analysis/run_data.hpp"
+
+namespace coswitch {
+
+struct RunSettings {
+    std::string directory;  // where inputs are read and results written; empty: here
+};
+
+// Everything after the dialogue. Throws RunError on failure.
+void run_analysis(const RunParameters& p, const RunSettings& s);
+
+// Refuses parameter sets the analysis has no data for.
+void check_analysable(const RunParameters& p);
+
+}  // namespace coswitch

@@ -1,0 +1,147 @@
+#include "run/readers.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "run/errors.hpp"
+
+namespace coswitch {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+std::string path_in(const std::string& dir, const std::string& name) {
+    return dir.empty() ? name : dir + "/" + name;
+}
+
+// The lines of a file, read whole.
+std::string slurp(const std::string& path, const std::string& name) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        const int e = errno;
+        if (e == ENOENT)
+            throw RunError(kExitInput, name + ": file not found");
+        throw RunError(kExitInput, name + ": cannot open: " + std::strerror(e));
+    }
+    std::string data;
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw RunError(kExitInput, name + ": read error");
+    return data;
+}
+
+}  // namespace
+
+bool parse_number(const std::string& text, double& out) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && is_digit(text[i])) ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && is_digit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    std::string normal = text;
+    if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+        normal[i] = 'e';
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        std::size_t exp_digits = 0;
+        while (i < n && is_digit(text[i])) ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    if (i != n) return false;
+    const double v = std::strtod(normal.c_str(), nullptr);
+    if (!std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+void read_free_form(const std::string& path, const std::string& name, int reads, int count,
+                    const std::function<void(int, int, double)>& store,
+                    const std::function<std::string(int)>& describe) {
+    const std::string data = slurp(path, name);
+    std::size_t pos = 0;  // start of the current line
+    int line_no = 0;
+    std::string token;
+    for (int rd = 1; rd <= reads; ++rd) {
+        int taken = 0;
+        if (count <= 0) {
+            // A read of no values still moves to the next line, if there is one.
+            if (pos < data.size()) {
+                const std::size_t nl = data.find('\n', pos);
+                pos = nl == std::string::npos ? data.size() : nl + 1;
+                ++line_no;
+            }
+            continue;
+        }
+        while (taken < count) {
+            if (pos >= data.size())
+                throw RunError(kExitInput, name + ":" + std::to_string(line_no) +
+                                               ": end of file during the read of " +
+                                               describe(rd) + ": " + std::to_string(taken) +
+                                               " of " + std::to_string(count) +
+                                               " values found");
+            ++line_no;
+            std::size_t end = data.find('\n', pos);
+            if (end == std::string::npos) end = data.size();
+            std::size_t i = pos;
+            bool need_value = true;  // a comma here would be an empty value
+            while (taken < count) {
+                while (i < end && is_blank(data[i])) ++i;
+                if (i >= end) break;
+                if (data[i] == ',') {
+                    if (need_value)
+                        throw RunError(kExitInput, name + ":" + std::to_string(line_no) +
+                                                       ": empty value between commas");
+                    need_value = true;
+                    ++i;
+                    continue;
+                }
+                const std::size_t start = i;
+                while (i < end && !is_blank(data[i]) && data[i] != ',') ++i;
+                token.assign(data, start, i - start);
+                double v = 0.0;
+                if (!parse_number(token, v))
+                    throw RunError(kExitInput, name + ":" + std::to_string(line_no) +
+                                                   ": cannot read \"" + token +
+                                                   "\" as a number");
+                store(rd, ++taken, v);
+                need_value = false;
+            }
+            pos = end < data.size() ? end + 1 : data.size();
+        }
+    }
+}
+
+void read_realdata(const std::string& dir, const RunParameters& p, Inputs& in) {
+    const int nrep = p.NREP;
+    read_free_form(
+        path_in(dir, "realdata.txt"), "realdata.txt", p.NTIME * p.NREP, p.NGENE,
+        [&](int m, int g, double v) { in.MODTCELL44(m, g) = v; },
+        [nrep](int m) {
+            return "time point " + std::to_string((m - 1) / nrep + 1) + ", replicate " +
+                   std::to_string((m - 1) % nrep + 1);
+        });
+}
+
+void read_para(const std::string& dir, const std::string& name, const RunParameters& p,
+               Array<double, 2>& para) {
+    read_free_form(
+        path_in(dir, name), name, 2, parameter_columns(p),
+        [&](int row, int c, double v) { para(row, c) = v; },
+        [](int row) {
+            return std::string(row == 1 ? "the means" : "the standard deviations");
+        });
+}
+
+}  // namespace coswitch

@@ -1,0 +1,83 @@
+#include "run/result_files.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "run/errors.hpp"
+#include "run/format.hpp"
+
+namespace coswitch {
+
+const char* const kPvalueHeader =
+    "    Gene1    Gene2    observed stat new    newpvalue    observed stat corr    corrpvalue\n";
+const char* const kOutputHeader =
+    "    Gene1    Gene2         B         nullstat         nullcorr\n";
+
+std::string output_record(int i, int j, int b, double nullstat, double nullcorr) {
+    return "    " + format_i(i, 6) + "    " + format_i(j, 6) + "    " + format_i(b, 6) + "    " +
+           format_f(nullstat, 20, 10) + "    " + format_f(nullcorr, 20, 10) + "\n";
+}
+
+std::string pvalue_record(int i, int j, double res, float newpval, double corres, float corpval) {
+    return "    " + format_i(i, 6) + "    " + format_i(j, 6) + "    " + format_f(res, 14, 8) +
+           "    " + format_f(static_cast<double>(newpval), 14, 8) + "    " +
+           format_f(corres, 14, 8) + "    " + format_f(static_cast<double>(corpval), 14, 8) +
+           "\n";
+}
+
+ResultFile::~ResultFile() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+void ResultFile::create(const std::string& path, const std::string& name) {
+    path_ = path;
+    name_ = name;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == EEXIST)
+            throw RunError(kExitFiles, name + ": file exists and cannot be overwritten");
+        throw RunError(kExitFiles, name + ": cannot create: " + std::strerror(e));
+    }
+    file_ = ::fdopen(fd, "w");
+    if (file_ == nullptr) {
+        const int e = errno;
+        ::close(fd);
+        throw RunError(kExitFiles, name + ": cannot create: " + std::strerror(e));
+    }
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+}
+
+void ResultFile::fail(const char* what, int err) {
+    throw RunError(kExitFiles, name_ + ": " + what + ": " + std::strerror(err));
+}
+
+void ResultFile::write(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::ferror(file_))
+        fail("write failed", errno);
+}
+
+void ResultFile::close() {
+    std::FILE* f = file_;
+    file_ = nullptr;
+    const bool had_error = std::ferror(f) != 0;
+    errno = 0;
+    const int rc = std::fclose(f);
+    if (had_error || rc != 0) {
+        path_.clear();
+        fail("write failed", errno != 0 ? errno : EIO);
+    }
+}
+
+void ResultFile::discard() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    ::unlink(path_.c_str());
+}
+
+}  // namespace coswitch

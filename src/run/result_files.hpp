@@ -1,0 +1,36 @@
+#pragma once
+// The two result files: created exclusively at the start, written in pair
+// order, checked on every write and on close.
+#include <cstdio>
+#include <string>
+
+namespace coswitch {
+
+extern const char* const kPvalueHeader;
+extern const char* const kOutputHeader;
+
+std::string output_record(int i, int j, int b, double nullstat, double nullcorr);
+std::string pvalue_record(int i, int j, double res, float newpval, double corres, float corpval);
+
+class ResultFile {
+public:
+    ResultFile() = default;
+    ResultFile(const ResultFile&) = delete;
+    ResultFile& operator=(const ResultFile&) = delete;
+    ~ResultFile();
+    // Creates path, failing if it exists; name is what diagnostics show.
+    void create(const std::string& path, const std::string& name);
+    void write(const std::string& text);
+    void close();
+    // Removes the file (only one this run created and nothing written to).
+    void discard();
+    bool is_open() const { return file_ != nullptr; }
+
+private:
+    [[noreturn]] void fail(const char* what, int err);
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string name_;
+};
+
+}  // namespace coswitch
