@@ -2,11 +2,15 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build demo test clean
+
+.PHONY: all deps build demo test clean
 
 all: build
 
-build:
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 

@@ -1,0 +1,44 @@
+#pragma once
+// Helpers for tests that run the built program in a scratch directory.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace coswitch::testing {
+
+struct ProgramRun {
+    int status = -1;  // exit status, or -signal when killed
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// A fresh empty directory, removed with its contents when this goes away.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs the program (COSWITCH_BINARY) with args in dir, feeding input on standard input.
+ProgramRun run_program(const std::filesystem::path& dir, const std::string& input,
+                       const std::vector<std::string>& args = {});
+
+std::string read_file(const std::filesystem::path& p);
+void write_file(const std::filesystem::path& p, const std::string& text);
+
+// Writes realdata.txt, para1.txt and para2.txt for a synthetic run with
+// deterministic values (two states per gene, well separated).
+void write_synthetic_inputs(const std::filesystem::path& dir, int ntime, int nrep, int ngene,
+                            bool time_mode, unsigned seed = 1);
+
+// The five dialogue answers as they would be typed.
+std::string answers(char mode, int ntime, int nrep, int nboot, int ngene);
+
+}  // namespace coswitch::testing
