@@ -3,11 +3,14 @@
 #include <string>
 
 #include "analysis/run_data.hpp"
+#include "run/options.hpp"
 
 namespace coswitch {
 
 struct RunSettings {
     std::string directory;  // where inputs are read and results written; empty: here
+    int threads = 1;        // 0: the number of available cores
+    ProgressMode progress = ProgressMode::Auto;
 };
 
 // Everything after the dialogue. Throws RunError on failure.

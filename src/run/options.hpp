@@ -1,0 +1,44 @@
+#pragma once
+// Command-line options of the analysis. With none, the dialogue asks.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/run_data.hpp"
+
+namespace coswitch {
+
+enum class ProgressMode { Auto, Quiet, Plain };
+
+struct Options {
+    bool help = false;
+    bool version = false;
+    std::optional<char> mode;  // 'G' or 'T'
+    std::optional<int> ntime, nrep, nboot, ngene;
+    std::string directory;     // -C: inputs and results there; empty: here
+    int threads = 0;           // 0: the number of available cores
+    ProgressMode progress = ProgressMode::Auto;
+
+    // True when the five answers come from options (all or none may be given).
+    bool answers_given() const { return mode || ntime || nrep || nboot || ngene; }
+};
+
+// Parses argv[1..]; throws RunError(kExitInput, ...) naming a bad option.
+Options parse_options(const std::vector<std::string>& args);
+
+// The run parameters from options: every one of the five must be given and
+// within its bound; throws RunError(kExitInput, ...) otherwise.
+RunParameters parameters_from_options(const Options& o);
+
+// Parses a whole number for option `name`; throws RunError naming it.
+int option_int(const std::string& name, const std::string& value);
+// Parses G or T (either case) for option `name`.
+char option_mode(const std::string& name, const std::string& value);
+
+// Appended to every option error.
+inline constexpr const char* kHelpHint = " (see 'coswitch --help')";
+
+std::string usage_text();
+std::string version_text();
+
+}  // namespace coswitch

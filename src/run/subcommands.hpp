@@ -1,0 +1,11 @@
+#pragma once
+// Commands around the analysis: estimating the state densities from the data
+// and summarising the results for reading.
+#include <string>
+#include <vector>
+
+namespace coswitch {
+// Each takes the arguments after its name and returns the exit status.
+int fit_main(const std::vector<std::string>& args);
+int summary_main(const std::vector<std::string>& args);
+}  // namespace coswitch
