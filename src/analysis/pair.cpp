@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dependence/chivecfun.hpp"
 #include "numeric/correlation.hpp"
 #include "numeric/density.hpp"
 #include "numeric/normalisation.hpp"
@@ -40,7 +39,7 @@ void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairSc
 }
 
 int fit(const RunParameters& p, PairScratch& w, double& stat) {
-    const FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC);
+    const FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     return info.capped ? 1 : 0;
 }
 

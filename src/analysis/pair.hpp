@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/run_data.hpp"
+#include "dependence/chivecfun.hpp"
 #include "random/generator.hpp"
 #include "random/sampler.hpp"
 
@@ -32,6 +33,7 @@ struct PairScratch {
     float P[4] = {0, 0, 0, 0};
     std::int32_t IR[4] = {0, 0, 0, 0};
     double R = 0.0;
+    ChivecScratch fit;
 };
 
 struct PairResult {

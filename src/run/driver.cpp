@@ -2,10 +2,11 @@
 
 #include <cstdio>
 
-#include "analysis/pair.hpp"
 #include "analysis/pvalues.hpp"
 #include "dependence/chivecfun.hpp"
 #include "run/errors.hpp"
+#include "run/pair_loop.hpp"
+#include "run/progress.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
 #include "run/work_arrays.hpp"
@@ -55,22 +56,11 @@ void run_analysis(const RunParameters& p, const RunSettings& s) {
     read_para(s.directory, "para1.txt", p, in.PARA1);
     read_para(s.directory, "para2.txt", p, in.PARA2);
 
-    RandomStreams streams;
-    PairScratch scratch(p);
-    PairResult result;
-    long long capped = 0;
-    for (int i = 1; i <= p.NGENE - 1; ++i)
-        for (int j = i + 1; j <= p.NGENE; ++j) {
-            analyse_pair(p, in, i, j, streams, scratch, result,
-                         [&](int b, double nullstat, double nullcorr) {
-                             wa.NULLSTAT(i, j, b) = nullstat;
-                             wa.NULLCORR(i, j, b) = nullcorr;
-                             output.write(output_record(i, j, b, nullstat, nullcorr));
-                         });
-            wa.RES(i, j) = result.res;
-            wa.CORRES(i, j) = result.corres;
-            capped += result.capped_fits;
-        }
+    const long long npairs =
+        p.NGENE >= 2 ? static_cast<long long>(p.NGENE) * (p.NGENE - 1) / 2 : 0;
+    Progress progress = make_progress(s.progress, npairs, p.NBOOT);
+    const long long capped = run_pairs(p, in, s.threads, wa, output, progress);
+    progress.finish();
 
     pvalues(p.NGENE, p.NBOOT, wa.RES, wa.CORRES, wa.NULLSTAT, wa.NULLCORR, wa.NEWPVAL,
             wa.CORPVAL);
