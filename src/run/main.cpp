@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -20,6 +22,11 @@ int analyse(const std::vector<std::string>& args) {
     if (o.version) {
         std::fputs(version_text().c_str(), stdout);
         return kExitOk;
+    }
+    if (!o.directory.empty()) {
+        struct stat st {};
+        if (::stat(o.directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            throw RunError(kExitInput, o.directory + ": no such directory (option -C)");
     }
     RunParameters p;
     if (o.answers_given()) {
