@@ -2,8 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test sanitize tsan clean
 
 all: build
 
@@ -17,8 +16,22 @@ build: deps
 demo: build
 	sh scripts/demo.sh $(BUILD)/coswitch
 
+# Every test on the release build, then again on a build with address and
+# undefined-behaviour checks.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory sanitize
+
+sanitize: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS) --target coswitch coswitch_tests
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# The threaded pair loop under the thread checker (not part of `make test`).
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target coswitch coswitch_tests
+	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|conformance'
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan
