@@ -158,6 +158,11 @@ Options:
   -h, --help           this text
   --version            the program's version
 
+Subcommands (see 'coswitch fit --help' and 'coswitch summary --help'):
+  fit                  estimate para1.txt and para2.txt from realdata.txt
+  summary              rank the pairs of pvalue.txt with gene names and
+                       adjusted p-values; tab-separated table, SVG heatmap
+
 Input files (in the working directory, or DIR):
   realdata.txt   one line per time point and replicate (time 1 replicate 1,
                  time 1 replicate 2, ...), one column per gene

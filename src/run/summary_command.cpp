@@ -1,8 +1,150 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "run/errors.hpp"
+#include "run/result_files.hpp"
+#include "run/subcommand_args.hpp"
 #include "run/subcommands.hpp"
+#include "run/summary_report.hpp"
 
 namespace coswitch {
-int summary_main(const std::vector<std::string>&) {
-    throw RunError(kExitInput, "summary: not available yet");
+namespace {
+
+const char* const kSummaryUsage =
+    R"(Usage: coswitch summary [-C DIR] [--names FILE] [--top N] [--tsv FILE] [--svg FILE]
+
+Reads pvalue.txt of a finished run, adjusts the p-values of both statistics
+for testing every gene pair (Benjamini-Hochberg over all pairs; NaN p-values
+stay NaN and are not counted), and prints the top pairs ranked by the
+adjusted p-value of the dependence statistic (ties by the raw p-value, then
+by pair order).
+
+Options:
+  -C, --directory DIR  work in DIR: pvalue.txt and every relative FILE are
+                       taken there
+  --names FILE         gene names, one per line in the column order of
+                       realdata.txt (as many as genes in pvalue.txt)
+  --top N              number of pairs in the table (default 20; 0: none)
+  --tsv FILE           write every pair as a tab-separated table with a header
+                       row: gene1 gene2 name1 name2 stat_new p_new p_new_bh
+                       stat_corr p_corr p_corr_bh
+  --svg FILE           write a heatmap: genes by genes, -log10 p of the
+                       dependence statistic above the diagonal and of the
+                       correlation below it
+  -h, --help           this text
+
+A p-value of 0 is below 1/M, M being the bootstrap replicates times the gene
+pairs; the heatmap draws it at the top of its scale. A statistic too large
+for its field in pvalue.txt (asterisks) is taken as Inf. Existing --tsv and
+--svg files are never overwritten (exit status 1).
+)";
+
+std::string path_in(const std::string& dir, const std::string& name) {
+    if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
+    return dir + "/" + name;
 }
+
+std::string slurp(const std::string& path, const std::string& shown) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        const int e = errno;
+        throw RunError(kExitInput, shown + (e == ENOENT ? ": file not found"
+                                                        : ": cannot open: " +
+                                                              std::string(std::strerror(e))));
+    }
+    std::string data;
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw RunError(kExitInput, shown + ": read error");
+    return data;
+}
+
+struct Output {
+    std::string path;
+    std::string text;
+    ResultFile file;
+    bool created = false;
+};
+
+}  // namespace
+
+int summary_main(const std::vector<std::string>& args) {
+    SubcommandArgs a(args, "summary");
+    std::string dir, names_file, tsv_file, svg_file;
+    int top = 20;
+    auto file_value = [&]() {
+        std::string v = a.value();
+        if (v.empty()) a.fail("option " + a.name() + " needs a file name");
+        return v;
+    };
+    while (a.next()) {
+        const std::string& n = a.name();
+        if (n == "--help" || n == "-h") {
+            a.no_value();
+            std::fputs(kSummaryUsage, stdout);
+            return kExitOk;
+        } else if (n == "-C" || n == "--directory") {
+            dir = a.value();
+            if (dir.empty()) a.fail("option " + n + " needs a directory");
+        } else if (n == "--names") {
+            names_file = file_value();
+        } else if (n == "--top") {
+            top = a.int_value();
+            if (top < 0) a.fail("option --top: needs 0 or more pairs");
+        } else if (n == "--tsv") {
+            tsv_file = file_value();
+        } else if (n == "--svg") {
+            svg_file = file_value();
+        } else {
+            a.reject();
+        }
+    }
+
+    PairTable t = parse_pvalues(slurp(path_in(dir, "pvalue.txt"), "pvalue.txt"), "pvalue.txt");
+    adjust(t);
+    const bool names_given = !names_file.empty();
+    const std::vector<std::string> names =
+        names_given ? parse_names(slurp(path_in(dir, names_file), names_file), names_file, t.genes)
+                    : number_names(t.genes);
+
+    // Every output is made before any is created, and a failed creation or
+    // write leaves none of the new files behind.
+    std::vector<Output> outputs(2);
+    if (!tsv_file.empty()) {
+        outputs[0].path = tsv_file;
+        outputs[0].text = summary_tsv(t, names);
+    }
+    if (!svg_file.empty()) {
+        outputs[1].path = svg_file;
+        outputs[1].text = summary_svg(t, names);
+    }
+    try {
+        for (Output& o : outputs)
+            if (!o.path.empty()) {
+                o.file.create(path_in(dir, o.path), o.path);
+                o.created = true;
+            }
+        for (Output& o : outputs)
+            if (o.created) {
+                o.file.write(o.text);
+                o.file.close();
+            }
+    } catch (const RunError&) {
+        for (Output& o : outputs)
+            if (o.created) o.file.discard();
+        throw;
+    }
+
+    std::fputs(summary_text(t, names, names_given, top, "pvalue.txt").c_str(), stdout);
+    for (const Output& o : outputs)
+        if (o.created) std::printf(" wrote %s\n", o.path.c_str());
+    return kExitOk;
+}
+
 }  // namespace coswitch

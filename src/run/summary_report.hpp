@@ -1,0 +1,48 @@
+#pragma once
+// Reading pvalue.txt back and presenting it: adjusted p-values, a ranked
+// table, a tab-separated table and a heatmap.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace coswitch {
+
+struct PairRow {
+    int i = 0, j = 0;  // genes, i < j
+    double stat_new = 0, p_new = 0, stat_corr = 0, p_corr = 0;
+    double p_new_bh = 0, p_corr_bh = 0;  // Benjamini-Hochberg over all pairs
+};
+
+struct PairTable {
+    std::vector<PairRow> rows;  // in file order
+    int genes = 0;              // the largest gene index
+    int too_large = 0;          // statistics that overflowed their field
+};
+
+// Parses the text of pvalue.txt (name is used in diagnostics). A statistic
+// written as asterisks did not fit its field and is taken as +infinity.
+// Throws RunError(kExitInput, ...) naming the line of anything else unreadable.
+PairTable parse_pvalues(const std::string& text, const std::string& name);
+
+// Fills the adjusted p-values of every row.
+void adjust(PairTable& t);
+
+// One name per line, in column order; empty lines at the end are ignored,
+// CR LF line ends accepted. Throws unless there are exactly `expected` names.
+std::vector<std::string> parse_names(const std::string& text, const std::string& name,
+                                     int expected);
+
+// The gene numbers as names, for when no names file is given.
+std::vector<std::string> number_names(int genes);
+
+// Row indices ranked by the adjusted dependence p-value, then the raw one,
+// then the pair order; not-a-number last.
+std::vector<std::size_t> ranking(const PairTable& t);
+
+// The report on standard output: every line begins with a blank.
+std::string summary_text(const PairTable& t, const std::vector<std::string>& names,
+                         bool names_given, int top, const std::string& source);
+std::string summary_tsv(const PairTable& t, const std::vector<std::string>& names);
+std::string summary_svg(const PairTable& t, const std::vector<std::string>& names);
+
+}  // namespace coswitch
