@@ -38,9 +38,16 @@ void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairSc
         }
 }
 
-int fit(const RunParameters& p, PairScratch& w, double& stat) {
-    const FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
-    return info.capped ? 1 : 0;
+// Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already
+// hold in the caller's order; refits NULLMAT and PIVEC.
+void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
+                       double& stat, double& abs_corr, int& capped) {
+    const double c = corr(p.NTIME * p.NREP, w.TEMP1.data(), w.TEMP2.data());
+    cell_weights(p, in, i, j, w);
+    const FitInfo info =
+        chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
+    if (info.capped) ++capped;
+    abs_corr = std::fabs(c);
 }
 
 // Cell drawn by the sampler; a draw that marks no single cell (the uniform
@@ -68,12 +75,7 @@ void observed_pair(const RunParameters& p, const Inputs& in, int i, int j, PairS
             w.TEMP1[m] = w.YEX(r, t, 1);
             w.TEMP2[m] = w.YEX(r, t, 2);
         }
-    const double c = corr(p.NTIME * p.NREP, w.TEMP1.data(), w.TEMP2.data());
-    cell_weights(p, in, i, j, w);
-    double stat = 0.0;
-    capped += fit(p, w, stat);
-    corres = std::fabs(c);
-    res = stat;
+    statistics_of_yex(p, in, i, j, w, res, corres, capped);
 }
 
 void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
@@ -112,12 +114,7 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
             w.TEMP1[m] = w.YEX(r, t, 1);
             w.TEMP2[m] = w.YEX(r, t, 2);
         }
-    const double c = corr(p.NTIME * p.NREP, w.TEMP1.data(), w.TEMP2.data());
-    cell_weights(p, in, i, j, w);
-    double stat = 0.0;
-    capped += fit(p, w, stat);
-    nullcorr = std::fabs(c);
-    nullstat = stat;
+    statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
 }
 
 void analyse_pair(const RunParameters& p, const Inputs& in, int i, int j, RandomStreams& streams,

@@ -18,8 +18,9 @@ std::string path_in(const std::string& dir, const std::string& name) {
     return dir.empty() ? name : dir + "/" + name;
 }
 
-// The lines of a file, read whole.
-std::string slurp(const std::string& path, const std::string& name) {
+}  // namespace
+
+std::string read_whole_file(const std::string& path, const std::string& name) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
         const int e = errno;
@@ -36,8 +37,6 @@ std::string slurp(const std::string& path, const std::string& name) {
     if (failed) throw RunError(kExitInput, name + ": read error");
     return data;
 }
-
-}  // namespace
 
 bool parse_number(const std::string& text, double& out) {
     std::size_t i = 0;
@@ -69,7 +68,7 @@ bool parse_number(const std::string& text, double& out) {
 void read_free_form(const std::string& path, const std::string& name, int reads, int count,
                     const std::function<void(int, int, double)>& store,
                     const std::function<std::string(int)>& describe) {
-    const std::string data = slurp(path, name);
+    const std::string data = read_whole_file(path, name);
     std::size_t pos = 0;  // start of the current line
     int line_no = 0;
     std::string token;

@@ -8,6 +8,10 @@
 
 namespace coswitch {
 
+// The whole file at path; throws RunError naming it (as name) when it is
+// missing or cannot be read.
+std::string read_whole_file(const std::string& path, const std::string& name);
+
 // Parses one value as a finite decimal number ("D" allowed as exponent letter).
 bool parse_number(const std::string& text, double& out);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "run/errors.hpp"
+#include "run/readers.hpp"
 #include "run/result_files.hpp"
 #include "run/subcommand_args.hpp"
 #include "run/subcommands.hpp"
@@ -45,24 +46,6 @@ for its field in pvalue.txt (asterisks) is taken as Inf. Existing --tsv and
 std::string path_in(const std::string& dir, const std::string& name) {
     if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
     return dir + "/" + name;
-}
-
-std::string slurp(const std::string& path, const std::string& shown) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        const int e = errno;
-        throw RunError(kExitInput, shown + (e == ENOENT ? ": file not found"
-                                                        : ": cannot open: " +
-                                                              std::string(std::strerror(e))));
-    }
-    std::string data;
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw RunError(kExitInput, shown + ": read error");
-    return data;
 }
 
 struct Output {
@@ -106,11 +89,11 @@ int summary_main(const std::vector<std::string>& args) {
         }
     }
 
-    PairTable t = parse_pvalues(slurp(path_in(dir, "pvalue.txt"), "pvalue.txt"), "pvalue.txt");
+    PairTable t = parse_pvalues(read_whole_file(path_in(dir, "pvalue.txt"), "pvalue.txt"), "pvalue.txt");
     adjust(t);
     const bool names_given = !names_file.empty();
     const std::vector<std::string> names =
-        names_given ? parse_names(slurp(path_in(dir, names_file), names_file), names_file, t.genes)
+        names_given ? parse_names(read_whole_file(path_in(dir, names_file), names_file), names_file, t.genes)
                     : number_names(t.genes);
 
     // Every output is made before any is created, and a failed creation or
