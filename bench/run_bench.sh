@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Whole-program benchmark: generates synthetic inputs of the given size,
+# runs the program several times, each in a fresh copy of the inputs (it
+# never overwrites result files), and reports wall-clock median, min and max.
+set -euo pipefail
+
+usage() {
+    cat <<'EOF'
+usage: run_bench.sh [-n RUNS] [-b BINARY] [-s SEED] [-k] NTIME NREP NGENE NBOOT [MODE] [-- PROGRAM ARGS...]
+
+  NTIME NREP NGENE NBOOT   size of the synthetic experiment
+  MODE                     G (gene-indexed densities, default) or T (time-indexed)
+  -n RUNS                  number of timed runs (default 5)
+  -b BINARY                program to run (default: build/coswitch of this repository)
+  -s SEED                  seed of the input generator (default 1)
+  -k                       keep the scratch directory and print its path
+  -- PROGRAM ARGS...       passed to every run, e.g. -- --threads 2; when they hold
+                           the answer options (--mode, --time-points, ...) nothing
+                           is fed on standard input
+EOF
+}
+
+die() {
+    echo "run_bench.sh: $*" >&2
+    exit 2
+}
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+runs=5
+binary="$here/../build/coswitch"
+seed=1
+keep=0
+while getopts ":n:b:s:kh" opt; do
+    case $opt in
+        n) runs=$OPTARG ;;
+        b) binary=$OPTARG ;;
+        s) seed=$OPTARG ;;
+        k) keep=1 ;;
+        h) usage; exit 0 ;;
+        :) die "option -$OPTARG needs a value" ;;
+        *) usage >&2; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+
+sizes=()
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    sizes+=("$1")
+    shift
+done
+[ $# -gt 0 ] && shift  # the "--"
+extra=("$@")
+
+[ ${#sizes[@]} -eq 4 ] || [ ${#sizes[@]} -eq 5 ] || { usage >&2; exit 2; }
+ntime=${sizes[0]} nrep=${sizes[1]} ngene=${sizes[2]} nboot=${sizes[3]}
+mode=${sizes[4]:-G}
+for v in "$ntime" "$nrep" "$ngene" "$nboot" "$runs" "$seed"; do
+    [[ $v =~ ^[0-9]+$ ]] || die "\"$v\" is not a whole number"
+done
+[ "$runs" -ge 1 ] || die "-n needs at least 1 run"
+[ "$mode" = G ] || [ "$mode" = T ] || die "MODE must be G or T, not \"$mode\""
+[ -x "$binary" ] || die "no executable program at $binary (build it first, or use -b)"
+binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
+command -v python3 >/dev/null || die "python3 is needed to generate the inputs"
+
+feed_stdin=1
+for a in "${extra[@]+"${extra[@]}"}"; do
+    case $a in
+        --mode|--mode=*|--time-points*|--replicates*|--bootstrap*|--genes*) feed_stdin=0 ;;
+    esac
+done
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/coswitch-bench.XXXXXX")
+if [ "$keep" -eq 0 ]; then
+    trap 'rm -rf "$scratch"' EXIT
+fi
+
+# Inputs: every gene follows its own two-state Markov chain over the time
+# points (some genes copy a partner's chain, so that dependent pairs exist),
+# and each value is drawn from the density of its state.
+python3 - "$scratch/inputs" "$ntime" "$nrep" "$ngene" "$mode" "$seed" <<'PY'
+import os, random, sys
+
+out, ntime, nrep, ngene, mode, seed = sys.argv[1], *map(int, sys.argv[2:5]), sys.argv[5], int(sys.argv[6])
+rng = random.Random(seed)
+cols = max(ngene, ntime) if mode == "T" else max(ngene, 1)
+mean0 = [2.0 + 0.05 * (c % 10) for c in range(cols)]
+mean1 = [5.0 + 0.05 * (c % 7) for c in range(cols)]
+sd0 = [0.6 + 0.01 * (c % 5) for c in range(cols)]
+sd1 = [0.7 + 0.01 * (c % 3) for c in range(cols)]
+
+chains = []
+for g in range(ngene):
+    if g % 3 == 2 and chains:
+        chains.append(list(chains[-1]))  # a partner that switches with its neighbour
+        continue
+    stay = 0.6 + 0.3 * rng.random()
+    s = rng.randrange(2)
+    chain = []
+    for _ in range(ntime):
+        chain.append(s)
+        if rng.random() > stay:
+            s = 1 - s
+    chains.append(chain)
+
+os.makedirs(out)
+with open(os.path.join(out, "realdata.txt"), "w") as f:
+    for t in range(ntime):
+        for _ in range(nrep):
+            row = []
+            for g in range(ngene):
+                c = t if mode == "T" else g
+                if chains[g][t]:
+                    v = rng.gauss(mean1[c], sd1[c])
+                else:
+                    v = rng.gauss(mean0[c], sd0[c])
+                row.append("%.6f" % v)
+            f.write(" ".join(row) + "\n")
+for name, m, s in (("para1.txt", mean0, sd0), ("para2.txt", mean1, sd1)):
+    with open(os.path.join(out, name), "w") as f:
+        f.write(" ".join("%.4f" % v for v in m) + "\n")
+        f.write(" ".join("%.4f" % v for v in s) + "\n")
+PY
+
+answers=$(printf '%s\n%s\n%s\n%s\n%s\n' "$mode" "$ntime" "$nrep" "$nboot" "$ngene")
+pairs=$((ngene * (ngene - 1) / 2))
+echo "binary:  $binary"
+echo "sizes:   NTIME=$ntime NREP=$nrep NGENE=$ngene NBOOT=$nboot MODE=$mode" \
+     "($pairs pairs, $((pairs * nboot)) bootstrap replicates)"
+echo "args:    ${extra[*]:-(none)}"
+echo "runs:    $runs"
+
+times=()
+differ=0
+for ((k = 1; k <= runs; k++)); do
+    dir="$scratch/run$k"
+    cp -r "$scratch/inputs" "$dir"
+    start=$(date +%s.%N)
+    status=0
+    if [ "$feed_stdin" -eq 1 ]; then
+        (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt) || status=$?
+    else
+        (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" </dev/null >stdout.txt 2>stderr.txt) || status=$?
+    fi
+    end=$(date +%s.%N)
+    if [ "$status" -ne 0 ]; then
+        echo "run $k: exit status $status" >&2
+        cat "$dir/stderr.txt" >&2
+        exit 1
+    fi
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+    times+=("$t")
+    same=""
+    if [ "$k" -gt 1 ]; then
+        if cmp -s "$dir/output.txt" "$scratch/run1/output.txt" &&
+           cmp -s "$dir/pvalue.txt" "$scratch/run1/pvalue.txt"; then
+            same=" (results identical to run 1)"
+        else
+            same=" (RESULTS DIFFER FROM RUN 1)"
+            differ=1
+        fi
+    fi
+    echo "run $k:   $t s$same"
+    [ "$keep" -eq 1 ] || [ "$k" -eq 1 ] || rm -rf "$dir"
+done
+
+printf '%s\n' "${times[@]}" | sort -g | awk '
+    { v[NR] = $1 }
+    END {
+        med = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf "median:  %.3f s   min %.3f s   max %.3f s\n", med, v[1], v[NR]
+    }'
+[ "$keep" -eq 0 ] || echo "scratch: $scratch"
+[ "$differ" -eq 0 ] || { echo "run_bench.sh: result files differ between runs" >&2; exit 1; }
