@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dependence/chivecfun.hpp"
+#include "dependence/chivecfun_reference.hpp"
 #include "numeric/density.hpp"
 
 namespace {
@@ -50,9 +51,10 @@ std::vector<double> pair_weights(int nrep, int ntime, std::uint32_t seed) {
     return q;
 }
 
-// reuse: 0 allocates the work arrays per call, 1 keeps one scratch for all calls.
+// impl: 0 the first, straightforward version; 1 the fast one with fresh buffers
+// per call; 2 the fast one with one scratch kept for all calls.
 void BM_chivecfun(benchmark::State& state) {
-    const bool reuse = state.range(2) != 0;
+    const int impl = static_cast<int>(state.range(2));
     const int nrep = static_cast<int>(state.range(0));
     const int ntime = static_cast<int>(state.range(1));
     // A handful of data sets, cycled, so one lucky fit does not set the pace.
@@ -67,8 +69,10 @@ void BM_chivecfun(benchmark::State& state) {
     std::size_t n = 0;
     for (auto _ : state) {
         const double* q = sets[n].data();
-        const auto info = reuse ? coswitch::chivecfun(nrep, ntime, q, stat, nullmat, pivec, scratch)
-                                : coswitch::chivecfun(nrep, ntime, q, stat, nullmat, pivec);
+        const auto info =
+            impl == 0   ? coswitch::chivecfun_reference(nrep, ntime, q, stat, nullmat, pivec)
+            : impl == 1 ? coswitch::chivecfun(nrep, ntime, q, stat, nullmat, pivec)
+                        : coswitch::chivecfun(nrep, ntime, q, stat, nullmat, pivec, scratch);
         benchmark::DoNotOptimize(stat);
         benchmark::DoNotOptimize(nullmat);
         benchmark::DoNotOptimize(pivec);
@@ -85,10 +89,10 @@ void BM_chivecfun(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_chivecfun)
-    ->ArgNames({"nrep", "ntime", "reuse"})
-    ->ArgsProduct({{3}, {12}, {0, 1}})
-    ->ArgsProduct({{5}, {20}, {0, 1}})
-    ->ArgsProduct({{50}, {50}, {0, 1}})
+    ->ArgNames({"nrep", "ntime", "impl"})
+    ->ArgsProduct({{3}, {12}, {0, 1, 2}})
+    ->ArgsProduct({{5}, {20}, {0, 1, 2}})
+    ->ArgsProduct({{50}, {50}, {0, 1, 2}})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
