@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "run/dialogue.hpp"
 #include "run/errors.hpp"
@@ -14,27 +16,22 @@ using namespace coswitch::testing;
 
 namespace {
 struct DialogueResult {
-    RunParameters p;
-    std::string out;
-    bool failed = false;
+    std::string answers, out, error;  // answers: flag and the four counts
     int status = 0;
-    std::string error;
 };
 
-// Runs the dialogue on in-memory streams.
-DialogueResult dialogue(const std::string& input) {
+DialogueResult dialogue(std::string input) {
     DialogueResult r;
-    std::FILE* in = std::tmpfile();
-    std::fwrite(input.data(), 1, input.size(), in);
-    std::rewind(in);
+    std::FILE* in = ::fmemopen(input.data(), input.size(), "r");
     char* buf = nullptr;
     std::size_t len = 0;
     std::FILE* out = ::open_memstream(&buf, &len);
     try {
         AnswerReader reader(in);
-        r.p = run_dialogue(reader, out);
+        const RunParameters p = run_dialogue(reader, out);
+        for (int v : {p.NTIME, p.NREP, p.NBOOT, p.NGENE}) r.answers += " " + std::to_string(v);
+        r.answers.insert(0, 1, p.FLAG);
     } catch (const RunError& e) {
-        r.failed = true;
         r.status = e.status;
         r.error = e.what();
     }
@@ -45,117 +42,61 @@ DialogueResult dialogue(const std::string& input) {
     return r;
 }
 
-const std::string kFlagLines =
+const std::string kFlag =
     " Probability density is gene index or time index?\n (G: gene index; T: time index)\n";
 const std::string kFlagError = " Input error: answer G (gene index) or T (time index)!\n";
-const std::string kTime = " Input time points:\n";
-const std::string kRep = " Input the number of replicates:\n";
-const std::string kBoot = " Input the number of boot strap:\n";
-const std::string kGene = " Input the number of genes:\n";
-const std::string kTimeError = " Input error: time points are suggested less than 50!\n";
-const std::string kRepError = " Input error: The number of replicates are suggested than 50!\n";
-const std::string kBootError = " Input error: The number of boot strap are suggested than 100!\n";
-const std::string kGeneError = " Input error: the number of genes are suggested than 100!\n";
+const std::string kTime = " Input time points:\n", kRep = " Input the number of replicates:\n",
+                  kBoot = " Input the number of boot strap:\n", kGene = " Input the number of genes:\n";
+const std::string kAllAsked = kFlag + kTime + kRep + kBoot + kGene;
+// Each count one above its bound, then at it.
+const std::string kCountsReasked =
+    kTime + " Input error: time points are suggested less than 50!\n" + kTime + kRep +
+    " Input error: The number of replicates are suggested than 50!\n" + kRep + kBoot +
+    " Input error: The number of boot strap are suggested than 100!\n" + kBoot + kGene +
+    " Input error: the number of genes are suggested than 100!\n" + kGene;
 }  // namespace
 
-TEST(Dialogue, BoundsAreAcceptedAndOneAboveIsAskedAgain) {
-    const auto r = dialogue("x\nG\n51\n50\n51\n50\n101\n100\n61\n60\n");
-    ASSERT_FALSE(r.failed) << r.error;
-    EXPECT_EQ(r.out, kFlagLines + kFlagError + kFlagLines + kTime + kTimeError + kTime + kRep +
-                         kRepError + kRep + kBoot + kBootError + kBoot + kGene + kGeneError +
-                         kGene);
-    EXPECT_EQ(r.p.FLAG, 'G');
-    EXPECT_EQ(r.p.NTIME, 50);
-    EXPECT_EQ(r.p.NREP, 50);
-    EXPECT_EQ(r.p.NBOOT, 100);
-    EXPECT_EQ(r.p.NGENE, 60);
+TEST(Dialogue, ExactTranscriptWithReasksAtEveryBound) {
+    // A first answer not starting with G/g/T/t is refused and both its lines asked again.
+    const auto r = dialogue("x\n1\n'x'\n, T\n-G\nG\n51\n50\n51\n50\n101\n100\n61\n60\n");
+    std::string refused;
+    for (int k = 0; k < 5; ++k) refused += kFlag + kFlagError;
+    ASSERT_EQ(r.status, 0) << r.error;
+    EXPECT_EQ(r.out, refused + kFlag + kCountsReasked);
+    EXPECT_EQ(r.answers, "G 50 50 100 60");
 
-    // No lower bound; re-asks repeat without limit.
-    const auto low = dialogue("T\n99\n99\n-7\n0\n-2147483648\n1000\n1000\n-1\n");
-    ASSERT_FALSE(low.failed) << low.error;
-    EXPECT_EQ(low.p.NTIME, -7);
-    EXPECT_EQ(low.p.NREP, 0);
-    EXPECT_EQ(low.p.NBOOT, -2147483648);
-    EXPECT_EQ(low.p.NGENE, -1);
-    EXPECT_EQ(low.out, kFlagLines + kTime + kTimeError + kTime + kTimeError + kTime + kRep +
-                           kBoot + kGene + kGeneError + kGene + kGeneError + kGene);
-}
-
-TEST(Dialogue, FirstAnswerCountsByItsFirstCharacterInEitherCase) {
-    const std::string counts = "2\n1\n0\n2\n";
-    for (const char* a : {"G", "g", "Gene", "  gx,T", "'Gene'", "\"g\""})
-        EXPECT_EQ(dialogue(std::string(a) + "\n" + counts).p.FLAG, 'G') << a;
-    for (const char* a : {"T", "t", "Time", "\tT", "'t'", "T,G"})
-        EXPECT_EQ(dialogue(std::string(a) + "\n" + counts).p.FLAG, 'T') << a;
-    // Anything else is refused and asked again, both lines each time.
-    const auto r = dialogue("x\n1\n'x'\n, T\n-G\nG\n" + counts);
-    ASSERT_FALSE(r.failed) << r.error;
-    EXPECT_EQ(r.p.FLAG, 'G');
-    std::string expected;
-    for (int k = 0; k < 5; ++k) expected += kFlagLines + kFlagError;
-    EXPECT_EQ(r.out.substr(0, expected.size() + kFlagLines.size()), expected + kFlagLines);
-}
-
-TEST(Dialogue, AnswerLinesAreFreeForm) {
-    // Blank lines (blanks, tabs, CR) are skipped; a value ends at a blank or a
-    // comma and the rest of its line is ignored.
-    const auto r = dialogue("\n \t\r\nG\r\n\n12\r\n  7,99\n\t3 extra words\n\n\n+4\t\n");
-    ASSERT_FALSE(r.failed) << r.error;
-    EXPECT_EQ(r.p.NTIME, 12);
-    EXPECT_EQ(r.p.NREP, 7);
-    EXPECT_EQ(r.p.NBOOT, 3);
-    EXPECT_EQ(r.p.NGENE, 4);
-    EXPECT_EQ(r.out, kFlagLines + kTime + kRep + kBoot + kGene);
-    // The last answer needs no line end.
-    EXPECT_EQ(dialogue("G\n1\n1\n1\n5").p.NGENE, 5);
-
-    int v = 0;
-    EXPECT_TRUE(parse_count(answer_value("2147483647"), v));
-    EXPECT_EQ(v, 2147483647);
-    for (const char* bad : {"'5'", "\"5\"", "5x", "1.0", "1e2", "2147483648", "-2147483649",
-                            "+", "-", "x", "99999999999999999999"})
-        EXPECT_FALSE(parse_count(answer_value(bad), v)) << bad;
-}
-
-TEST(Dialogue, NonNumbersAndEndOfInputStopTheRun) {
-    struct Case {
-        const char* input;
-        const char* in_message;
-    };
-    for (const Case& c : {Case{"G\n'5'\n", "Input time points:"},
-                          Case{"G\n3\nthree\n", "Input the number of replicates:"},
-                          Case{"G\n3\n2\n1.5\n", "Input the number of boot strap:"},
-                          Case{"G\n3\n2\n1\n3000000000\n", "Input the number of genes:"},
-                          Case{"", "gene index or time index"},
-                          Case{"x\n\n\n", "gene index or time index"},
-                          Case{"G\n3\n2\n", "Input the number of boot strap:"},
-                          Case{"G\n3\n2\n1\n\n  \n", "Input the number of genes:"}}) {
-        const auto r = dialogue(c.input);
-        EXPECT_TRUE(r.failed) << c.input;
-        EXPECT_EQ(r.status, kExitInput) << c.input;
-        EXPECT_NE(r.error.find(c.in_message), std::string::npos) << r.error;
-    }
-}
-
-TEST(Dialogue, WholeProgramTranscriptAndEarlyStops) {
+    // The program writes the same and, on a count that is not a whole number, stops before
+    // creating any file.
     ScratchDir d;
     write_synthetic_inputs(d.path(), 4, 2, 3, false);
-    const auto r = run_program(d.path(), "\nq\nG\n51\n4\n51\n2\n101\n2\n61\n3\n");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kFlagLines + kFlagError + kFlagLines + kTime + kTimeError + kTime + kRep +
-                         kRepError + kRep + kBoot + kBootError + kBoot + kGene + kGeneError +
-                         kGene + " The program is running, please wait...\n");
-    EXPECT_EQ(r.err, "");
+    const auto run = run_program(d.path(), "\nq\nG\n51\n4\n51\n2\n101\n2\n61\n'3'\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, kFlag + kFlagError + kFlag + kCountsReasked);
+    EXPECT_FALSE(std::filesystem::exists(d / "pvalue.txt") || std::filesystem::exists(d / "output.txt"));
+}
 
-    // Bad answers end the run with status 2 before any result file exists.
-    for (const char* input : {"G\n4\n2\n2\n'3'\n", "G\n4\n2\n", "G\n4\n2\nfew\n3\n"}) {
-        ScratchDir e;
-        write_synthetic_inputs(e.path(), 4, 2, 3, false);
-        const auto bad = run_program(e.path(), input);
-        EXPECT_EQ(bad.status, 2) << input;
-        EXPECT_NE(bad.err, "") << input;
-        EXPECT_EQ(bad.out.find("running"), std::string::npos) << input;
-        EXPECT_FALSE(std::filesystem::exists(e / "pvalue.txt")) << input;
-        EXPECT_FALSE(std::filesystem::exists(e / "output.txt")) << input;
+TEST(Dialogue, AnswerReadingRulesAndWhatStopsTheRun) {
+    // Blank lines (with tabs and CR) skipped; a value ends at a blank or comma; no final line end.
+    const auto r = dialogue("\n \t\r\nG\r\n\n12\r\n  7,99\n\t3 extra words\n\n\n+4");
+    EXPECT_EQ(r.out, kAllAsked);
+    EXPECT_EQ(r.answers, "G 12 7 3 4");
+    int v = 0;
+    EXPECT_TRUE(parse_count(answer_value("2147483647"), v));
+    // Only the first character of the first answer counts, in either case.
+    for (const auto& [a, flag] : std::vector<std::pair<std::string, char>>{
+             {"g", 'G'}, {"Gene", 'G'}, {"  gx,T", 'G'}, {"'Gene'", 'G'}, {"t", 'T'}, {"\tTime", 'T'},
+             {"T,G", 'T'}})
+        EXPECT_EQ(dialogue(a + "\n2\n1\n0\n2\n").answers, flag + std::string(" 2 1 0 2")) << a;
+
+    // Not a whole 32-bit number (a quoted one neither), or input ending early.
+    for (const auto& [input, question] : std::vector<std::pair<std::string, std::string>>{
+             {"G\n'5'\n", "Input time points:"}, {"G\n3\nthree\n", "Input the number of replicates:"},
+             {"G\n3\n2\n1.5\n", "Input the number of boot strap:"},
+             {"G\n3\n2\n1\n2147483648\n", "Input the number of genes:"},
+             {"x\n\n\n", "gene index or time index"},
+             {"G\n3\n2\n1\n\n  \n", "Input the number of genes:"}}) {
+        const auto bad = dialogue(input);
+        EXPECT_EQ(bad.status, kExitInput) << input;
+        EXPECT_NE(bad.error.find(question), std::string::npos) << bad.error;
     }
 }
