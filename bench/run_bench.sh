@@ -7,6 +7,7 @@ set -euo pipefail
 usage() {
     cat <<'EOF'
 usage: run_bench.sh [-n RUNS] [-b BINARY] [-s SEED] [-k] NTIME NREP NGENE NBOOT [MODE] [-- PROGRAM ARGS...]
+       run_bench.sh [-n RUNS] [-b BINARY] [-k] -d RUNDIR [-- PROGRAM ARGS...]
 
   NTIME NREP NGENE NBOOT   size of the synthetic experiment
   MODE                     G (gene-indexed densities, default) or T (time-indexed)
@@ -14,6 +15,9 @@ usage: run_bench.sh [-n RUNS] [-b BINARY] [-s SEED] [-k] NTIME NREP NGENE NBOOT 
   -b BINARY                program to run (default: build/coswitch of this repository)
   -s SEED                  seed of the input generator (default 1)
   -k                       keep the scratch directory and print its path
+  -d RUNDIR                time a prepared run directory instead (realdata.txt,
+                           para1.txt, para2.txt and answers.txt), e.g.
+                           ../shared/data/spellman1998/runs/random60
   -- PROGRAM ARGS...       passed to every run, e.g. -- --threads 2; when they hold
                            the answer options (--mode, --time-points, ...) nothing
                            is fed on standard input
@@ -30,12 +34,14 @@ runs=5
 binary="$here/../build/coswitch"
 seed=1
 keep=0
-while getopts ":n:b:s:kh" opt; do
+rundir=""
+while getopts ":n:b:s:d:kh" opt; do
     case $opt in
         n) runs=$OPTARG ;;
         b) binary=$OPTARG ;;
         s) seed=$OPTARG ;;
         k) keep=1 ;;
+        d) rundir=$OPTARG ;;
         h) usage; exit 0 ;;
         :) die "option -$OPTARG needs a value" ;;
         *) usage >&2; exit 2 ;;
@@ -44,6 +50,11 @@ done
 shift $((OPTIND - 1))
 
 sizes=()
+# getopts has already taken a "--" that follows the options directly.
+if [ -n "$rundir" ]; then
+    [ "${1-}" != "--" ] || shift
+    set -- -- "$@"
+fi
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do
     sizes+=("$1")
     shift
@@ -51,6 +62,14 @@ done
 [ $# -gt 0 ] && shift  # the "--"
 extra=("$@")
 
+if [ -n "$rundir" ]; then
+    [ ${#sizes[@]} -eq 0 ] || { usage >&2; exit 2; }
+    for f in realdata.txt para1.txt para2.txt answers.txt; do
+        [ -f "$rundir/$f" ] || die "$rundir/$f: no such file"
+    done
+    mapfile -t sizes < <(awk 'NR == 1 { m = $1 } NR > 1 && NR <= 5 { v[NR] = $1 }
+        END { print v[2]; print v[3]; print v[5]; print v[4]; print m }' "$rundir/answers.txt")
+fi
 [ ${#sizes[@]} -eq 4 ] || [ ${#sizes[@]} -eq 5 ] || { usage >&2; exit 2; }
 ntime=${sizes[0]} nrep=${sizes[1]} ngene=${sizes[2]} nboot=${sizes[3]}
 mode=${sizes[4]:-G}
@@ -78,6 +97,10 @@ fi
 # Inputs: every gene follows its own two-state Markov chain over the time
 # points (some genes copy a partner's chain, so that dependent pairs exist),
 # and each value is drawn from the density of its state.
+if [ -n "$rundir" ]; then
+    mkdir "$scratch/inputs"
+    cp "$rundir/realdata.txt" "$rundir/para1.txt" "$rundir/para2.txt" "$scratch/inputs/"
+else
 python3 - "$scratch/inputs" "$ntime" "$nrep" "$ngene" "$mode" "$seed" <<'PY'
 import os, random, sys
 
@@ -121,6 +144,7 @@ for name, m, s in (("para1.txt", mean0, sd0), ("para2.txt", mean1, sd1)):
         f.write(" ".join("%.4f" % v for v in m) + "\n")
         f.write(" ".join("%.4f" % v for v in s) + "\n")
 PY
+fi
 
 answers=$(printf '%s\n%s\n%s\n%s\n%s\n' "$mode" "$ntime" "$nrep" "$nboot" "$ngene")
 pairs=$((ngene * (ngene - 1) / 2))

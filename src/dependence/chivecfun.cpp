@@ -48,17 +48,15 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     return chivecfun(nrep, ntime, qvec, stat, nullmat, pivec, scratch);
 }
 
-FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
-                  Vec4& pivec, ChivecScratch& w) {
+namespace {
+// kReplicates > 0 fixes the replicate count at compile time, so that the
+// loops over replicates disappear.
+template <int kReplicates>
+FitInfo fit(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat, Vec4& pivec,
+            ChivecScratch& w) {
     FitInfo info;
-    if (nrep < 1 || ntime < 2) {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        stat = nan;
-        nullmat.v.fill(nan);
-        pivec.fill(nan);
-        return info;
-    }
-    const std::size_t R = static_cast<std::size_t>(nrep);
+    const std::size_t R = kReplicates > 0 ? static_cast<std::size_t>(kReplicates)
+                                          : static_cast<std::size_t>(nrep);
     const int T = ntime;
     const std::size_t block = 4 * R;  // one time point of alpha or beta
     if (w.alpha.size() < block * T) w.alpha.resize(block * T);
@@ -247,6 +245,21 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
         for (int k = 0; k < 4; ++k) C(j + 1, k + 1) = commart[j][k];
     chivec_results(C, stat, nullmat);
     return info;
+}
+}  // namespace
+
+FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
+                  Vec4& pivec, ChivecScratch& w) {
+    if (nrep < 1 || ntime < 2) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        stat = nan;
+        nullmat.v.fill(nan);
+        pivec.fill(nan);
+        return FitInfo{};
+    }
+    // One replicate per time point is common (arrays without replicates).
+    if (nrep == 1) return fit<1>(nrep, ntime, qvec, stat, nullmat, pivec, w);
+    return fit<0>(nrep, ntime, qvec, stat, nullmat, pivec, w);
 }
 
 }  // namespace coswitch
