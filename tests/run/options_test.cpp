@@ -34,14 +34,7 @@ std::string run_on_terminal(const fs::path& dir, const std::vector<std::string>&
         FILE* devnull = std::fopen("/dev/null", "r+");
         ::dup2(fileno(devnull), 0);
         ::dup2(fileno(devnull), 1);
-        std::vector<char*> argv;
-        std::string bin = COSWITCH_BINARY;
-        argv.push_back(bin.data());
-        std::vector<std::string> copies(args);
-        for (auto& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(bin.c_str(), argv.data());
-        ::_exit(127);
+        exec_program(args);
     }
     std::string seen;
     char buf[4096];

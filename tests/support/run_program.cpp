@@ -38,6 +38,17 @@ void write_file(const fs::path& p, const std::string& text) {
     f << text;
 }
 
+void exec_program(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::string bin = COSWITCH_BINARY;
+    argv.push_back(bin.data());
+    std::vector<std::string> copies(args);
+    for (auto& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(bin.c_str(), argv.data());
+    ::_exit(127);
+}
+
 ProgramRun run_program(const fs::path& dir, const std::string& input,
                        const std::vector<std::string>& args) {
     ScratchDir io;
@@ -55,14 +66,7 @@ ProgramRun run_program(const fs::path& dir, const std::string& input,
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        std::vector<char*> argv;
-        std::string bin = COSWITCH_BINARY;
-        argv.push_back(bin.data());
-        std::vector<std::string> copies(args);
-        for (auto& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(bin.c_str(), argv.data());
-        ::_exit(127);
+        exec_program(args);
     }
     int wstatus = 0;
     ::waitpid(pid, &wstatus, 0);

@@ -30,6 +30,9 @@ private:
 ProgramRun run_program(const std::filesystem::path& dir, const std::string& input,
                        const std::vector<std::string>& args = {});
 
+// In a forked child: replaces it with the program and args; never returns.
+[[noreturn]] void exec_program(const std::vector<std::string>& args);
+
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& text);
 
