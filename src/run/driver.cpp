@@ -13,14 +13,6 @@
 
 namespace coswitch {
 
-Inputs sized_inputs(const RunParameters& p) {
-    Inputs in;
-    in.MODTCELL44.resize(p.NTIME * p.NREP, p.NGENE);
-    in.PARA1.resize(2, parameter_columns(p));
-    in.PARA2.resize(2, parameter_columns(p));
-    return in;
-}
-
 void check_analysable(const RunParameters& p) {
     if (p.NGENE >= 2 && (p.NTIME < 2 || p.NREP < 1))
         throw RunError(kExitInput,
