@@ -63,18 +63,21 @@ AnswerValue answer_value(const std::string& line) {
     return v;
 }
 
-bool parse_count(const AnswerValue& v, int& out) {
-    if (v.quoted || v.text.empty()) return false;
+bool parse_whole_number(const std::string& text, int& out) {
     std::size_t i = 0;
-    if (v.text[0] == '+' || v.text[0] == '-') ++i;
-    if (i == v.text.size()) return false;
-    for (std::size_t k = i; k < v.text.size(); ++k)
-        if (v.text[k] < '0' || v.text[k] > '9') return false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++i;
+    if (i == text.size()) return false;
+    for (std::size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return false;
     errno = 0;
-    const long long value = std::strtoll(v.text.c_str(), nullptr, 10);
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
     if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
     out = static_cast<int>(value);
     return true;
+}
+
+bool parse_count(const AnswerValue& v, int& out) {
+    return !v.quoted && parse_whole_number(v.text, out);
 }
 
 RunParameters run_dialogue(AnswerReader& in, std::FILE* out) {

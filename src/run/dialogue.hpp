@@ -26,7 +26,9 @@ struct AnswerValue {
 };
 AnswerValue answer_value(const std::string& line);
 
-// Whole number that fits 32 signed bits; false otherwise.
+// A whole number (optional sign, digits) that fits 32 signed bits.
+bool parse_whole_number(const std::string& text, int& out);
+// A count answer: a whole number, and not quoted.
 bool parse_count(const AnswerValue& v, int& out);
 
 // Asks the five questions on out and reads the answers; throws RunError

@@ -7,7 +7,7 @@
 #include "run/errors.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
-#include "run/subcommand_args.hpp"
+#include "run/option_words.hpp"
 #include "run/subcommands.hpp"
 #include "run/work_arrays.hpp"
 
@@ -114,7 +114,7 @@ void write_para_files(const std::string& dir, const std::string& text1,
 }  // namespace
 
 int fit_main(const std::vector<std::string>& args) {
-    SubcommandArgs a(args, "fit");
+    OptionWords a(args, "fit");
     char mode = 0;
     int ntime = 0, nrep = 0, ngene = 0;
     bool has_ntime = false, has_nrep = false, has_ngene = false;
@@ -137,20 +137,15 @@ int fit_main(const std::vector<std::string>& args) {
             ngene = a.int_value();
             has_ngene = true;
         } else if (n == "-C" || n == "--directory") {
-            dir = a.value();
-            if (dir.empty()) a.fail("option " + n + " needs a directory");
+            dir = a.directory_value();
         } else {
             a.reject();
         }
     }
-    std::string missing;
-    auto need = [&](bool present, const char* name) {
-        if (!present) missing += (missing.empty() ? "" : ", ") + std::string(name);
-    };
-    need(mode != 0, "--mode");
-    need(has_ntime, "--time-points");
-    need(has_nrep, "--replicates");
-    need(has_ngene, "--genes");
+    const std::string missing = missing_options({{mode != 0, "--mode"},
+                                                 {has_ntime, "--time-points"},
+                                                 {has_nrep, "--replicates"},
+                                                 {has_ngene, "--genes"}});
     if (!missing.empty()) a.fail("missing " + missing);
     auto bound = [&](const char* name, int value, int limit) {
         if (value < 1 || value > limit)

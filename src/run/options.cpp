@@ -1,117 +1,61 @@
 #include "run/options.hpp"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 #include "run/errors.hpp"
+#include "run/option_words.hpp"
 
 namespace coswitch {
-namespace {
-[[noreturn]] void bad(const std::string& message) {
-    throw RunError(kExitInput, message + kHelpHint);
-}
-
-// The value of an option given as "--name value" or "--name=value".
-std::string take_value(const std::vector<std::string>& args, std::size_t& k,
-                       const std::string& name, const std::string& inline_value,
-                       bool has_inline) {
-    if (has_inline) return inline_value;
-    if (k + 1 >= args.size()) bad("option " + name + " needs a value");
-    return args[++k];
-}
-}  // namespace
-
-int option_int(const std::string& name, const std::string& value) {
-    std::size_t i = (!value.empty() && (value[0] == '+' || value[0] == '-')) ? 1 : 0;
-    bool ok = i < value.size();
-    for (std::size_t k = i; k < value.size(); ++k)
-        if (value[k] < '0' || value[k] > '9') ok = false;
-    if (ok) {
-        errno = 0;
-        const long long v = std::strtoll(value.c_str(), nullptr, 10);
-        if (errno != ERANGE && v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
-    }
-    bad("option " + name + ": \"" + value + "\" is not a whole number");
-}
-
-char option_mode(const std::string& name, const std::string& value) {
-    if (value == "G" || value == "g") return 'G';
-    if (value == "T" || value == "t") return 'T';
-    bad("option " + name + ": \"" + value + "\" is not G (gene index) or T (time index)");
-}
-
 Options parse_options(const std::vector<std::string>& args) {
     Options o;
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        std::string name = a;
-        std::string inline_value;
-        bool has_inline = false;
-        if (a.rfind("--", 0) == 0) {
-            const auto eq = a.find('=');
-            if (eq != std::string::npos) {
-                name = a.substr(0, eq);
-                inline_value = a.substr(eq + 1);
-                has_inline = true;
-            }
-        }
-        auto value = [&]() { return take_value(args, k, name, inline_value, has_inline); };
-        auto no_value = [&]() {
-            if (has_inline) bad("option " + name + " takes no value");
-        };
-        if (name == "--help" || name == "-h") {
-            no_value();
+    OptionWords a(args, "");
+    while (a.next()) {
+        const std::string& n = a.name();
+        if (n == "--help" || n == "-h") {
+            a.no_value();
             o.help = true;
-        } else if (name == "--version") {
-            no_value();
+        } else if (n == "--version") {
+            a.no_value();
             o.version = true;
-        } else if (name == "--mode") {
-            o.mode = option_mode(name, value());
-        } else if (name == "--time-points") {
-            o.ntime = option_int(name, value());
-        } else if (name == "--replicates") {
-            o.nrep = option_int(name, value());
-        } else if (name == "--bootstrap") {
-            o.nboot = option_int(name, value());
-        } else if (name == "--genes") {
-            o.ngene = option_int(name, value());
-        } else if (name == "-C" || name == "--directory") {
-            o.directory = value();
-            if (o.directory.empty()) bad("option " + name + " needs a directory");
-        } else if (name == "--threads") {
-            o.threads = option_int(name, value());
-            if (o.threads < 1) bad("option --threads: needs at least 1 thread");
-        } else if (name == "--quiet") {
-            no_value();
+        } else if (n == "--mode") {
+            o.mode = a.mode_value();
+        } else if (n == "--time-points") {
+            o.ntime = a.int_value();
+        } else if (n == "--replicates") {
+            o.nrep = a.int_value();
+        } else if (n == "--bootstrap") {
+            o.nboot = a.int_value();
+        } else if (n == "--genes") {
+            o.ngene = a.int_value();
+        } else if (n == "-C" || n == "--directory") {
+            o.directory = a.directory_value();
+        } else if (n == "--threads") {
+            o.threads = a.int_value();
+            if (o.threads < 1) a.fail("option --threads: needs at least 1 thread");
+        } else if (n == "--quiet") {
+            a.no_value();
             o.progress = ProgressMode::Quiet;
-        } else if (name == "--progress") {
-            no_value();
+        } else if (n == "--progress") {
+            a.no_value();
             o.progress = ProgressMode::Plain;
-        } else if (a.rfind("-", 0) == 0) {
-            bad("unknown option " + name);
         } else {
-            bad("unexpected argument \"" + a + "\"");
+            a.reject();
         }
     }
     return o;
 }
 
 RunParameters parameters_from_options(const Options& o) {
-    std::string missing;
-    auto need = [&](bool present, const char* name) {
-        if (!present) missing += (missing.empty() ? "" : ", ") + std::string(name);
-    };
-    need(o.mode.has_value(), "--mode");
-    need(o.ntime.has_value(), "--time-points");
-    need(o.nrep.has_value(), "--replicates");
-    need(o.nboot.has_value(), "--bootstrap");
-    need(o.ngene.has_value(), "--genes");
-    if (!missing.empty()) bad("the dialogue options must all be given; missing: " + missing);
-    auto bound = [](const char* name, int value, int limit) {
+    const std::string missing = missing_options({{o.mode.has_value(), "--mode"},
+                                                 {o.ntime.has_value(), "--time-points"},
+                                                 {o.nrep.has_value(), "--replicates"},
+                                                 {o.nboot.has_value(), "--bootstrap"},
+                                                 {o.ngene.has_value(), "--genes"}});
+    if (!missing.empty())
+        option_failure("", "the dialogue options must all be given; missing: " + missing);
+    auto bound = [&](const char* name, int value, int limit) {
         if (value > limit)
-            bad("option " + std::string(name) + ": " + std::to_string(value) +
-                " is above the limit of " + std::to_string(limit));
+            option_failure("", "option " + std::string(name) + ": " + std::to_string(value) +
+                           " is above the limit of " + std::to_string(limit));
     };
     bound("--time-points", *o.ntime, 50);
     bound("--replicates", *o.nrep, 50);

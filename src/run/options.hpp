@@ -30,14 +30,6 @@ Options parse_options(const std::vector<std::string>& args);
 // within its bound; throws RunError(kExitInput, ...) otherwise.
 RunParameters parameters_from_options(const Options& o);
 
-// Parses a whole number for option `name`; throws RunError naming it.
-int option_int(const std::string& name, const std::string& value);
-// Parses G or T (either case) for option `name`.
-char option_mode(const std::string& name, const std::string& value);
-
-// Appended to every option error.
-inline constexpr const char* kHelpHint = " (see 'coswitch --help')";
-
 std::string usage_text();
 std::string version_text();
 

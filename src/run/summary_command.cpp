@@ -7,7 +7,7 @@
 #include "run/errors.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
-#include "run/subcommand_args.hpp"
+#include "run/option_words.hpp"
 #include "run/subcommands.hpp"
 #include "run/summary_report.hpp"
 
@@ -58,7 +58,7 @@ struct Output {
 }  // namespace
 
 int summary_main(const std::vector<std::string>& args) {
-    SubcommandArgs a(args, "summary");
+    OptionWords a(args, "summary");
     std::string dir, names_file, tsv_file, svg_file;
     int top = 20;
     auto file_value = [&]() {
@@ -73,8 +73,7 @@ int summary_main(const std::vector<std::string>& args) {
             std::fputs(kSummaryUsage, stdout);
             return kExitOk;
         } else if (n == "-C" || n == "--directory") {
-            dir = a.value();
-            if (dir.empty()) a.fail("option " + n + " needs a directory");
+            dir = a.directory_value();
         } else if (n == "--names") {
             names_file = file_value();
         } else if (n == "--top") {
