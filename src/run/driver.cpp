@@ -21,12 +21,6 @@ void check_analysable(const RunParameters& p) {
                            " replicates)");
 }
 
-namespace {
-std::string path_in(const std::string& dir, const char* name) {
-    return dir.empty() ? std::string(name) : dir + "/" + name;
-}
-}  // namespace
-
 void run_analysis(const RunParameters& p, const RunSettings& s) {
     WorkArrays wa(p);
     Inputs in = sized_inputs(p);

@@ -56,9 +56,6 @@ A column whose values are all equal is an error (exit status 2).
 constexpr double kPoorSeparation = 2.0;
 constexpr double kSmallStateWeight = 2.0;  // values' worth of weight
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    return dir.empty() ? name : dir + "/" + name;
-}
 
 // Round-trips through the analysis' reader, to nine significant digits.
 std::string number(double v) {

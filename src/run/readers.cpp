@@ -14,11 +14,13 @@ namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    return dir.empty() ? name : dir + "/" + name;
-}
 
 }  // namespace
+
+std::string path_in(const std::string& dir, const std::string& name) {
+    if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
+    return dir + "/" + name;
+}
 
 std::string read_whole_file(const std::string& path, const std::string& name) {
     std::FILE* f = std::fopen(path.c_str(), "rb");

@@ -43,11 +43,6 @@ for its field in pvalue.txt (asterisks) is taken as Inf. Existing --tsv and
 --svg files are never overwritten (exit status 1).
 )";
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
-    return dir + "/" + name;
-}
-
 struct Output {
     std::string path;
     std::string text;
