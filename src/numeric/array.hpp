@@ -34,8 +34,6 @@ public:
     T* data() { return data_.data(); }
     const T* data() const { return data_.data(); }
     std::size_t size() const { return data_.size(); }
-    std::size_t extent(std::size_t d) const { return extent_[d]; }
-    void fill(T value) { data_.assign(data_.size(), value); }
 
 private:
     template <class... Idx>

@@ -21,7 +21,6 @@ public:
     void update(long long pairs_done, long long replicates_done);
     // Erases the self-updating line; called at the end of the run.
     void finish();
-    bool active() const { return style_ != Style::None; }
 
 private:
     enum class Style { None, Line, Plain };

@@ -24,7 +24,6 @@ public:
     void close();
     // Removes the file (only one this run created and nothing written to).
     void discard();
-    bool is_open() const { return file_ != nullptr; }
 
 private:
     [[noreturn]] void fail(const char* what, int err);
