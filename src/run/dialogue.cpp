@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 
 namespace coswitch {
 namespace {
@@ -63,18 +63,6 @@ AnswerValue answer_value(const std::string& line) {
     return v;
 }
 
-bool parse_whole_number(const std::string& text, int& out) {
-    std::size_t i = 0;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++i;
-    if (i == text.size()) return false;
-    for (std::size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return false;
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
-    out = static_cast<int>(value);
-    return true;
-}
 
 bool parse_count(const AnswerValue& v, int& out) {
     return !v.quoted && parse_whole_number(v.text, out);

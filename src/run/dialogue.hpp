@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/run_data.hpp"
+#include "io/numbers.hpp"
 
 namespace coswitch {
 
@@ -26,8 +27,6 @@ struct AnswerValue {
 };
 AnswerValue answer_value(const std::string& line);
 
-// A whole number (optional sign, digits) that fits 32 signed bits.
-bool parse_whole_number(const std::string& text, int& out);
 // A count answer: a whole number, and not quoted.
 bool parse_count(const AnswerValue& v, int& out);
 

@@ -4,9 +4,9 @@
 
 #include "analysis/pvalues.hpp"
 #include "dependence/chivecfun.hpp"
-#include "run/errors.hpp"
-#include "run/pair_loop.hpp"
-#include "run/progress.hpp"
+#include "io/errors.hpp"
+#include "engine/pair_loop.hpp"
+#include "cli/progress.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
 #include "run/work_arrays.hpp"

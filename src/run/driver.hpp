@@ -3,7 +3,7 @@
 #include <string>
 
 #include "analysis/run_data.hpp"
-#include "run/options.hpp"
+#include "cli/options.hpp"
 
 namespace coswitch {
 

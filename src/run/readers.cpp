@@ -6,66 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 
 namespace coswitch {
 namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 
 }  // namespace
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
-    return dir + "/" + name;
-}
 
-std::string read_whole_file(const std::string& path, const std::string& name) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        const int e = errno;
-        if (e == ENOENT)
-            throw RunError(kExitInput, name + ": file not found");
-        throw RunError(kExitInput, name + ": cannot open: " + std::strerror(e));
-    }
-    std::string data;
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw RunError(kExitInput, name + ": read error");
-    return data;
-}
 
-bool parse_number(const std::string& text, double& out) {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < n && is_digit(text[i])) ++i, ++digits;
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && is_digit(text[i])) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    std::string normal = text;
-    if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-        normal[i] = 'e';
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-        std::size_t exp_digits = 0;
-        while (i < n && is_digit(text[i])) ++i, ++exp_digits;
-        if (exp_digits == 0) return false;
-    }
-    if (i != n) return false;
-    const double v = std::strtod(normal.c_str(), nullptr);
-    if (!std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
 
 void read_free_form(const std::string& path, const std::string& name, int reads, int count,
                     const std::function<void(int, int, double)>& store,

@@ -5,19 +5,10 @@
 #include <string>
 
 #include "analysis/run_data.hpp"
+#include "io/files.hpp"
+#include "io/numbers.hpp"
 
 namespace coswitch {
-
-// name inside dir; name itself when dir is empty (the current directory) or
-// name is an absolute path.
-std::string path_in(const std::string& dir, const std::string& name);
-
-// The whole file at path; throws RunError naming it (as name) when it is
-// missing or cannot be read.
-std::string read_whole_file(const std::string& path, const std::string& name);
-
-// Parses one value as a finite decimal number ("D" allowed as exponent letter).
-bool parse_number(const std::string& text, double& out);
 
 // Performs `reads` reads of `count` values each from the file at path (shown
 // as name in diagnostics); store(read, index, value) takes every value, both

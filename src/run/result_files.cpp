@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 #include "run/format.hpp"
 
 namespace coswitch {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "run/dialogue.hpp"
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 #include "support/run_program.hpp"
 
 using namespace coswitch;

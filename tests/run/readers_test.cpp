@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 #include "run/readers.hpp"
 #include "support/run_program.hpp"
 

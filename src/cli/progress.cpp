@@ -1,4 +1,4 @@
-#include "run/progress.hpp"
+#include "cli/progress.hpp"
 
 #include <unistd.h>
 

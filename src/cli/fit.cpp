@@ -4,11 +4,11 @@
 
 #include "analysis/run_data.hpp"
 #include "numeric/mixture.hpp"
-#include "run/errors.hpp"
+#include "io/errors.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
-#include "run/option_words.hpp"
-#include "run/subcommands.hpp"
+#include "cli/option_words.hpp"
+#include "cli/subcommands.hpp"
 #include "run/work_arrays.hpp"
 
 namespace coswitch {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "run/options.hpp"
+#include "cli/options.hpp"
 
 namespace coswitch {
 

@@ -1,7 +1,6 @@
 #pragma once
-// Reading pvalue.txt back and presenting it: adjusted p-values, a ranked
-// table, a tab-separated table and a heatmap.
-#include <cstddef>
+// pvalue.txt read back: its pairs, their p-values and adjusted p-values, and
+// the gene names that go with them.
 #include <string>
 #include <vector>
 
@@ -34,15 +33,5 @@ std::vector<std::string> parse_names(const std::string& text, const std::string&
 
 // The gene numbers as names, for when no names file is given.
 std::vector<std::string> number_names(int genes);
-
-// Row indices ranked by the adjusted dependence p-value, then the raw one,
-// then the pair order; not-a-number last.
-std::vector<std::size_t> ranking(const PairTable& t);
-
-// The report on standard output: every line begins with a blank.
-std::string summary_text(const PairTable& t, const std::vector<std::string>& names,
-                         bool names_given, int top, const std::string& source);
-std::string summary_tsv(const PairTable& t, const std::vector<std::string>& names);
-std::string summary_svg(const PairTable& t, const std::vector<std::string>& names);
 
 }  // namespace coswitch

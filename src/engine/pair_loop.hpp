@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "analysis/pair.hpp"
-#include "run/progress.hpp"
+#include "cli/progress.hpp"
 #include "run/result_files.hpp"
 #include "run/work_arrays.hpp"
 

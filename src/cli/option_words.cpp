@@ -1,9 +1,9 @@
-#include "run/option_words.hpp"
+#include "cli/option_words.hpp"
 
 #include <utility>
 
-#include "run/dialogue.hpp"
-#include "run/errors.hpp"
+#include "io/numbers.hpp"
+#include "io/errors.hpp"
 
 namespace coswitch {
 

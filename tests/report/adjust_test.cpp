@@ -1,4 +1,4 @@
-#include "analysis/adjust.hpp"
+#include "report/adjust.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "run/options.hpp"
+#include "cli/options.hpp"
 
 
-#include "run/errors.hpp"
-#include "run/option_words.hpp"
+#include "io/errors.hpp"
+#include "cli/option_words.hpp"
 
 namespace coswitch {
 Options parse_options(const std::vector<std::string>& args) {

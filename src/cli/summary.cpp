@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "run/errors.hpp"
-#include "run/readers.hpp"
+#include "io/errors.hpp"
+#include "io/files.hpp"
 #include "run/result_files.hpp"
-#include "run/option_words.hpp"
-#include "run/subcommands.hpp"
-#include "run/summary_report.hpp"
+#include "cli/option_words.hpp"
+#include "cli/subcommands.hpp"
+#include "report/heatmap.hpp"
+#include "report/summary_text.hpp"
+#include "report/tsv.hpp"
 
 namespace coswitch {
 namespace {

@@ -1,19 +1,17 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
+#include "cli/options.hpp"
+#include "cli/subcommands.hpp"
+#include "io/errors.hpp"
 #include "run/dialogue.hpp"
 #include "run/driver.hpp"
-#include "run/errors.hpp"
-#include "run/options.hpp"
-#include "run/subcommands.hpp"
 
 namespace coswitch {
-namespace {
-int analyse(const std::vector<std::string>& args) {
+int classic_main(const std::vector<std::string>& args) {
     const Options o = parse_options(args);
     if (o.help) {
         std::fputs(usage_text().c_str(), stdout);
@@ -46,32 +44,6 @@ int analyse(const std::vector<std::string>& args) {
     run_analysis(p, s);
     return kExitOk;
 }
-}  // namespace
+
 }  // namespace coswitch
 
-int main(int argc, char** argv) {
-    using namespace coswitch;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    int status = kExitOk;
-    try {
-        if (!args.empty() && args[0] == "fit")
-            status = fit_main({args.begin() + 1, args.end()});
-        else if (!args.empty() && args[0] == "summary")
-            status = summary_main({args.begin() + 1, args.end()});
-        else
-            status = analyse(args);
-    } catch (const RunError& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "coswitch: %s\n", e.what());
-        return e.status;
-    } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "coswitch: %s\n", e.what());
-        return kExitFiles;
-    }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "coswitch: cannot write to standard output\n");
-        return kExitFiles;
-    }
-    return status;
-}

@@ -6,6 +6,8 @@
 
 namespace coswitch {
 // Each takes the arguments after its name and returns the exit status.
+// The classic run: the dialogue (or its options), then the analysis.
+int classic_main(const std::vector<std::string>& args);
 int fit_main(const std::vector<std::string>& args);
 int summary_main(const std::vector<std::string>& args);
 }  // namespace coswitch

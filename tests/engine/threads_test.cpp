@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "random/sampler.hpp"
-#include "run/pair_loop.hpp"
+#include "engine/pair_loop.hpp"
 #include "support/run_program.hpp"
 
 using namespace coswitch::testing;

@@ -1,4 +1,4 @@
-#include "run/pair_loop.hpp"
+#include "engine/pair_loop.hpp"
 
 #include <sched.h>
 

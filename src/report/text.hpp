@@ -1,0 +1,32 @@
+#pragma once
+// Text helpers of the reports: words and lines, widths, numbers, escapes.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace coswitch {
+
+// A blank between words: space, tab or carriage return.
+bool is_blank(char c);
+// Words separated by blanks.
+std::vector<std::string> split_words(const std::string& line);
+// Lines without their line ends (LF or CR LF).
+std::vector<std::string> split_lines(const std::string& text);
+
+// Display width of UTF-8 text: one column per code point.
+std::size_t text_width(const std::string& s);
+bool valid_utf8(const std::string& s);
+
+// Fixed decimals; "NaN", "Inf", "-Inf" for the values that have none.
+std::string fixed(double v, int decimals);
+// Ten significant digits, the same words for the special values.
+std::string general(double v);
+
+// Aligned columns, each line starting with a blank: names to the left
+// where left[c], numbers to the right.
+std::string aligned(const std::vector<std::vector<std::string>>& cells,
+                    const std::vector<bool>& left);
+
+std::string xml_escape(const std::string& s);
+
+}  // namespace coswitch

@@ -1,0 +1,20 @@
+#include "report/tsv.hpp"
+
+#include "report/text.hpp"
+
+namespace coswitch {
+
+std::string summary_tsv(const PairTable& t, const std::vector<std::string>& names) {
+    std::string out =
+        "gene1\tgene2\tname1\tname2\tstat_new\tp_new\tp_new_bh\tstat_corr\tp_corr\tp_corr_bh\n";
+    for (const PairRow& r : t.rows) {
+        out += std::to_string(r.i) + "\t" + std::to_string(r.j) + "\t" +
+               names[static_cast<std::size_t>(r.i - 1)] + "\t" +
+               names[static_cast<std::size_t>(r.j - 1)] + "\t" + fixed(r.stat_new, 8) + "\t" +
+               fixed(r.p_new, 8) + "\t" + general(r.p_new_bh) + "\t" + fixed(r.stat_corr, 8) +
+               "\t" + fixed(r.p_corr, 8) + "\t" + general(r.p_corr_bh) + "\n";
+    }
+    return out;
+}
+
+}  // namespace coswitch
