@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/observed_pass.hpp"
 #include "engine/streams.hpp"
 
 namespace coswitch {
@@ -157,6 +158,25 @@ TEST(PairLoop, StreamsAtAPairAreThoseTheOneThreadRunReachesThere) {
     EXPECT_EQ(at.sampler.t2, walked.sampler.t2);
     EXPECT_EQ(at.normal.GLOBE.CURSEED1, walked.normal.GLOBE.CURSEED1);
     EXPECT_EQ(at.normal.GLOBE.CURSEED2, walked.normal.GLOBE.CURSEED2);
+}
+
+TEST(PairLoop, ObservedPassGivesTheStatisticsOfTheBootstrapPass) {
+    const SmallRun run(40);  // 780 pairs: several chunks per thread
+    const Collected full = collect(run, 2, 0, 780);
+    const std::size_t per_pair = full.values.size() / 780;
+    for (int threads : {1, 2, 5}) {
+        const ObservedValues o =
+            observed_statistics(run.p, run.in, 0, 780, threads, refusing_after(threads == 5 ? 2 : 99));
+        ASSERT_EQ(o.stat.size(), 780u);
+        for (std::size_t n = 0; n < 780; ++n) {
+            EXPECT_EQ(o.stat[n], full.values[n * per_pair]);
+            EXPECT_EQ(o.corr[n], full.values[n * per_pair + 1]);
+        }
+        EXPECT_EQ(o.threads_started, threads == 5 ? 3 : threads);
+    }
+    const ObservedValues part = observed_statistics(run.p, run.in, 700, 705, 2);
+    ASSERT_EQ(part.stat.size(), 5u);
+    EXPECT_EQ(part.stat[4], full.values[704 * per_pair]);
 }
 
 }  // namespace
