@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
             status = fit_main({args.begin() + 1, args.end()});
         else if (!args.empty() && args[0] == "summary")
             status = summary_main({args.begin() + 1, args.end()});
+        else if (!args.empty() && args[0] == "scan")
+            status = scan_main({args.begin() + 1, args.end()});
         else
             status = classic_main(args);
     } catch (const RunError& e) {
