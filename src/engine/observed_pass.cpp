@@ -19,6 +19,7 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
     ObservedValues out;
     out.stat.assign(static_cast<std::size_t>(count), 0.0);
     out.corr.assign(static_cast<std::size_t>(count), 0.0);
+    out.cost.assign(static_cast<std::size_t>(count), 1);
     constexpr std::int64_t kChunk = 32;
     std::atomic<std::int64_t> next{0};
     std::atomic<std::int64_t> done{0};

@@ -14,6 +14,9 @@ namespace coswitch {
 struct ObservedValues {
     std::vector<double> stat;  // the dependence statistic of pair first + k at [k]
     std::vector<double> corr;  // its absolute correlation
+    // An estimate of the pair's bootstrap cost: its observed fit's passes
+    // hint at how long its simulated data take to fit.
+    std::vector<std::int32_t> cost;
     long long capped_fits = 0;
     int threads_started = 0;
 };
