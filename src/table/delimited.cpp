@@ -72,7 +72,8 @@ void split_cells(std::string_view line, char sep, std::vector<std::string>& cell
                                                std::to_string(open + 1) + ")");
             while (i < n && blank(line[i])) ++i;
             if (i < n && line[i] != sep)
-                throw RunError(kExitInput, at_line(name, line_no) + "text after the closing quote in column " +
+                throw RunError(kExitInput, at_line(name, line_no) +
+                                               "text after the closing quote in column " +
                                                std::to_string(cells.size() + 1));
         } else {
             std::size_t end = line.find(sep, i);

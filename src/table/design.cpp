@@ -25,8 +25,7 @@ Design design_by_order(const NamedTable& table, const std::vector<std::size_t>& 
     if (d.NTIME < 2)
         throw RunError(kExitInput, table.name + ": " + std::to_string(n) +
                                        " selected columns make " + std::to_string(d.NTIME) +
-                                       " time point(s) with " + d.how +
-                                       "; a run needs at least 2");
+                                       " time point(s) with " + d.how + "; a run needs at least 2");
     d.columns = selected;
     for (std::size_t t = 1; t <= d.NTIME; ++t)
         d.time_labels.push_back(nrep == 1 ? sample_label(table, selected[t - 1])
@@ -37,8 +36,8 @@ Design design_by_order(const NamedTable& table, const std::vector<std::size_t>& 
 
 std::string design_text(const Design& d, const NamedTable& table) {
     std::string out = "design: " + std::to_string(d.NTIME) + " time points x " +
-                      std::to_string(d.NREP) + (d.NREP == 1 ? " replicate" : " replicates") +
-                      " (" + printable(d.how, 0) + ")\n";
+                      std::to_string(d.NREP) + (d.NREP == 1 ? " replicate" : " replicates") + " (" +
+                      printable(d.how, 0) + ")\n";
     for (std::size_t t = 1; t <= d.NTIME; ++t) {
         out += "  time " + std::to_string(t) + " (" + printable(d.time_labels[t - 1], 0) + "):";
         for (std::size_t r = 1; r <= d.NREP; ++r)

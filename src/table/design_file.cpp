@@ -26,10 +26,12 @@ std::unordered_map<std::string, std::size_t> by_name(const NamedTable& table,
 }
 
 void list_unknown(const std::string& name, const NamedTable& table,
-                  const std::vector<std::string>& unknown, const std::vector<std::uint64_t>& lines) {
+                  const std::vector<std::string>& unknown,
+                  const std::vector<std::uint64_t>& lines) {
     std::string list;
     for (std::size_t k = 0; k < unknown.size() && k < 5; ++k)
-        list += (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " + std::to_string(lines[k]) + ")";
+        list +=
+            (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " + std::to_string(lines[k]) + ")";
     if (unknown.size() > 5) list += " and " + std::to_string(unknown.size() - 5) + " more";
     throw RunError(kExitInput, name + ": " + std::to_string(unknown.size()) +
                                    " sample(s) not among the selected columns of " + table.name +
@@ -79,8 +81,8 @@ Design design_from_file(const NamedTable& table, const std::vector<std::size_t>&
         const auto [seen, fresh] = line_of.emplace(it->second, no);
         if (!fresh)
             throw RunError(kExitInput, at_line(shown_name, no) + "sample " + quoted(cells[0]) +
-                                           " again (first on line " +
-                                           std::to_string(seen->second) + ")");
+                                           " again (first on line " + std::to_string(seen->second) +
+                                           ")");
         s.sample = it->second;
         s.time = cells[1];
         s.replicate = cells[2];

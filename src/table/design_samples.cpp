@@ -19,8 +19,10 @@ Design design_from_samples(const NamedTable& table, const std::vector<std::size_
         throw RunError(kExitInput, how + ": bad pattern: " + e.what());
     }
     if (re.mark_count() != 2)
-        throw RunError(kExitInput, how + ": the pattern needs exactly two capture groups (time, "
-                                         "replicate), not " + std::to_string(re.mark_count()));
+        throw RunError(kExitInput, how +
+                                       ": the pattern needs exactly two capture groups (time, "
+                                       "replicate), not " +
+                                       std::to_string(re.mark_count()));
     std::vector<LabelledSample> samples;
     std::smatch m;
     for (std::size_t s : selected) {

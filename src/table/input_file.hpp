@@ -12,8 +12,8 @@ namespace coswitch {
 std::string read_regular_file(const std::string& path, const std::string& name);
 
 struct InputText {
-    std::string text;             // decompressed when the file is gzip
-    std::uint64_t file_bytes = 0; // size of the file as stored
+    std::string text;              // decompressed when the file is gzip
+    std::uint64_t file_bytes = 0;  // size of the file as stored
 };
 
 // read_regular_file, then gunzip when path ends in ".gz".

@@ -35,11 +35,13 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
             list += ", ... (" + std::to_string(d.NTIME) + " time points)";
             break;
         }
-        list += (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " +
-                std::to_string(count[t]);
+        list +=
+            (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " + std::to_string(count[t]);
     }
-    throw RunError(kExitInput, how + ": time points have different numbers of replicates "
-                                     "(time: replicates): " + list);
+    throw RunError(kExitInput, how +
+                                   ": time points have different numbers of replicates "
+                                   "(time: replicates): " +
+                                   list);
 }
 
 }  // namespace
@@ -62,8 +64,9 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
             numeric_reps = false;
     }
     const std::vector<std::size_t> t_of = rank(times, time_text, d.time_labels);
-    const std::vector<std::size_t> r_of = numeric_reps ? rank(rep_values, rep_text, d.replicate_labels)
-                                                       : rank(rep_text, rep_text, d.replicate_labels);
+    const std::vector<std::size_t> r_of = numeric_reps
+                                              ? rank(rep_values, rep_text, d.replicate_labels)
+                                              : rank(rep_text, rep_text, d.replicate_labels);
     d.NTIME = d.time_labels.size();
     d.NREP = d.replicate_labels.size();
     if (d.NTIME < 2)

@@ -12,8 +12,8 @@ struct LabelledSample {
     std::size_t sample = 0;  // index into the table's samples
     std::string time;        // label as written; numeric
     double time_value = 0;
-    std::string replicate;   // label as written
-    std::string where;       // for messages: "design.tsv:4", or sample "A3_1"
+    std::string replicate;  // label as written
+    std::string where;      // for messages: "design.tsv:4", or sample "A3_1"
 };
 
 // Time points in numeric order (labels equal in value are one time point,

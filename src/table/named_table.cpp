@@ -33,20 +33,23 @@ void read_rows(NamedTable& t, LineCursor& cursor) {
         if (blank_at != 0) fail_at(t.name, blank_at, "blank line inside the table");
         split_cells(line, t.separator, cells, t.name, no);
         if (cells.size() > width)
-            fail_at(t.name, no, std::to_string(cells.size()) + " cells, more than the " +
-                                    std::to_string(width) + " of the header line");
+            fail_at(t.name, no,
+                    std::to_string(cells.size()) + " cells, more than the " +
+                        std::to_string(width) + " of the header line");
         const std::string& id = cells[0];
         if (id.empty()) fail_at(t.name, no, "empty gene id");
         const auto [it, fresh] = first_line.emplace(id, no);
         if (!fresh)
-            fail_at(t.name, no, "duplicate gene id " + quoted(id) + " (first on line " +
-                                    std::to_string(it->second) + ")");
+            fail_at(t.name, no,
+                    "duplicate gene id " + quoted(id) + " (first on line " +
+                        std::to_string(it->second) + ")");
         for (std::size_t s = 0; s + 1 < width; ++s) {
             double v = missing;
             if (s + 1 < cells.size() && read_cell(cells[s + 1], v) == CellKind::Invalid)
-                fail_at(t.name, no, describe_column(t, s) + ": " + quoted(cells[s + 1]) +
-                                        " is not a finite number or a missing value (empty, "
-                                        "NA, NaN, null)");
+                fail_at(t.name, no,
+                        describe_column(t, s) + ": " + quoted(cells[s + 1]) +
+                            " is not a finite number or a missing value (empty, "
+                            "NA, NaN, null)");
             t.values.push_back(v);
         }
         t.ids.push_back(id);
@@ -57,8 +60,7 @@ void read_rows(NamedTable& t, LineCursor& cursor) {
 }  // namespace
 
 std::string describe_column(const NamedTable& table, std::size_t sample) {
-    if (table.samples[sample].empty())
-        return "column " + std::to_string(sample + 2) + " (no name)";
+    if (table.samples[sample].empty()) return "column " + std::to_string(sample + 2) + " (no name)";
     return "column " + quoted(table.samples[sample]);
 }
 

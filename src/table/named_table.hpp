@@ -17,14 +17,14 @@
 namespace coswitch {
 
 struct NamedTable {
-    std::string name;                   // the file as messages show it
+    std::string name;  // the file as messages show it
     char separator = '\t';
-    std::uint64_t file_bytes = 0;       // size of the file as stored (compressed for .gz)
-    std::string id_header;              // first header cell; may be empty
-    std::vector<std::string> samples;   // sample names, header order; may be empty or repeat
-    std::vector<std::string> ids;       // gene ids, table order
-    std::vector<std::uint64_t> lines;   // file line of each gene
-    std::vector<double> values;         // gene-major: values[g * samples.size() + s]; NaN = missing
+    std::uint64_t file_bytes = 0;      // size of the file as stored (compressed for .gz)
+    std::string id_header;             // first header cell; may be empty
+    std::vector<std::string> samples;  // sample names, header order; may be empty or repeat
+    std::vector<std::string> ids;      // gene ids, table order
+    std::vector<std::uint64_t> lines;  // file line of each gene
+    std::vector<double> values;        // gene-major: values[g * samples.size() + s]; NaN = missing
 
     std::size_t genes() const { return ids.size(); }
     double value(std::size_t gene, std::size_t sample) const {

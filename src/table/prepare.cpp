@@ -30,8 +30,8 @@ std::vector<bool> listed_genes(const NamedTable& table, const GeneList& list) {
     }
     if (unknown > 5) missing += " and " + std::to_string(unknown - 5) + " more";
     if (unknown > 0)
-        throw RunError(kExitInput, list.name + ": " + std::to_string(unknown) +
-                                       " id(s) not in " + table.name + ": " + missing);
+        throw RunError(kExitInput, list.name + ": " + std::to_string(unknown) + " id(s) not in " +
+                                       table.name + ": " + missing);
     return listed;
 }
 
@@ -80,18 +80,25 @@ MissingRule parse_missing_rule(const std::string& word) {
 
 const char* status_word(GeneStatus s) {
     switch (s) {
-        case GeneStatus::Kept: return "kept";
-        case GeneStatus::NotSelected: return "not selected";
-        default: return "dropped";
+        case GeneStatus::Kept:
+            return "kept";
+        case GeneStatus::NotSelected:
+            return "not selected";
+        default:
+            return "dropped";
     }
 }
 
 const char* status_reason(GeneStatus s) {
     switch (s) {
-        case GeneStatus::NotSelected: return "not in the --genes list";
-        case GeneStatus::DroppedMissing: return "missing value";
-        case GeneStatus::DroppedConstant: return "no variation";
-        default: return "";
+        case GeneStatus::NotSelected:
+            return "not in the --genes list";
+        case GeneStatus::DroppedMissing:
+            return "missing value";
+        case GeneStatus::DroppedConstant:
+            return "no variation";
+        default:
+            return "";
     }
 }
 

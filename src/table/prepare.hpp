@@ -55,7 +55,7 @@ struct Prepared {
     // (NTIME*NREP, kept genes): row (t-1)*NREP + r holds replicate r of time
     // point t, column g kept gene g; transformed values.
     Array<double, 2> MODTCELL44;
-    std::vector<GeneStatus> status;    // every gene of the table, table order
+    std::vector<GeneStatus> status;  // every gene of the table, table order
 
     std::size_t count(GeneStatus s) const;
 };

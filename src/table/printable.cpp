@@ -15,20 +15,20 @@ std::string printable(std::string_view text, std::size_t limit) {
     out.reserve(end + 3);
     for (std::size_t i = 0; i < end; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            default:
-                if (c < 0x20 || c == 0x7f) {
-                    out += "\\x";
-                    out += hex[c >> 4];
-                    out += hex[c & 15];
-                } else {
-                    out += static_cast<char>(c);
-                }
+        const char* named = c == '\t'   ? "\\t"
+                            : c == '\r' ? "\\r"
+                            : c == '\n' ? "\\n"
+                            : c == '"'  ? "\\\""
+                            : c == '\\' ? "\\\\"
+                                        : nullptr;
+        if (named != nullptr) {
+            out += named;
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
         }
     }
     if (cut) out += "...";

@@ -16,9 +16,12 @@ Transform parse_transform(const std::string& word) {
 
 const char* transform_name(Transform t) {
     switch (t) {
-        case Transform::Log2p1: return "log2p1";
-        case Transform::Log2: return "log2";
-        default: return "none";
+        case Transform::Log2p1:
+            return "log2p1";
+        case Transform::Log2:
+            return "log2";
+        default:
+            return "none";
     }
 }
 

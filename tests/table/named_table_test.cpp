@@ -55,11 +55,11 @@ TEST(NamedTable, CommaTableAsRWritesItAndGzip) {
 
 TEST(NamedTable, EverySpellingOfMissingAndShortRows) {
     ScratchDir dir;
-    const NamedTable t = table_from(
-        dir, "id\ta\tb\tc\td\te\tf\tg\th\tk\n"
-             "g1\t\t \tNA\tna\tNaN\tnan\tNAN\tnull\tNULL\n"
-             "g2\tNull\t\"\"\t\"NA\"\t1\n"
-             "g3\n");
+    const NamedTable t = table_from(dir,
+                                    "id\ta\tb\tc\td\te\tf\tg\th\tk\n"
+                                    "g1\t\t \tNA\tna\tNaN\tnan\tNAN\tnull\tNULL\n"
+                                    "g2\tNull\t\"\"\t\"NA\"\t1\n"
+                                    "g3\n");
     for (std::size_t s = 0; s < 9; ++s) EXPECT_TRUE(std::isnan(t.value(0, s))) << s;
     for (std::size_t s = 0; s < 9; ++s) EXPECT_EQ(std::isnan(t.value(1, s)), s != 3) << s;
     for (std::size_t s = 0; s < 9; ++s) EXPECT_TRUE(std::isnan(t.value(2, s))) << s;

@@ -1,9 +1,9 @@
 #pragma once
 // Tables written to a scratch directory, and the message a call fails with.
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "support/run_program.hpp"
 #include "table/named_table.hpp"
