@@ -37,16 +37,16 @@ Design design_by_order(const NamedTable& table, const std::vector<std::size_t>& 
 std::string design_text(const Design& d, const NamedTable& table) {
     std::string out = "design: " + std::to_string(d.NTIME) + " time points x " +
                       std::to_string(d.NREP) + (d.NREP == 1 ? " replicate" : " replicates") + " (" +
-                      printable(d.how, 0) + ")\n";
+                      escape_controls(d.how) + ")\n";
     for (std::size_t t = 1; t <= d.NTIME; ++t) {
-        out += "  time " + std::to_string(t) + " (" + printable(d.time_labels[t - 1], 0) + "):";
+        out += "  time " + std::to_string(t) + " (" + escape_controls(d.time_labels[t - 1]) + "):";
         for (std::size_t r = 1; r <= d.NREP; ++r)
-            out += (r == 1 ? " " : ", ") + printable(sample_label(table, d.column(t, r)), 0);
+            out += (r == 1 ? " " : ", ") + escape_controls(sample_label(table, d.column(t, r)));
         out += "\n";
     }
     out += "  replicates:";
     for (std::size_t r = 1; r <= d.NREP; ++r)
-        out += (r == 1 ? " " : ", ") + printable(d.replicate_labels[r - 1], 0);
+        out += (r == 1 ? " " : ", ") + escape_controls(d.replicate_labels[r - 1]);
     return out + "\n";
 }
 
@@ -54,9 +54,10 @@ std::string design_tsv(const Design& d, const NamedTable& table) {
     std::string out = "sample\ttime\treplicate\ttime_index\treplicate_index\n";
     for (std::size_t t = 1; t <= d.NTIME; ++t)
         for (std::size_t r = 1; r <= d.NREP; ++r)
-            out += tsv_field(sample_label(table, d.column(t, r))) + "\t" +
-                   tsv_field(d.time_labels[t - 1]) + "\t" + tsv_field(d.replicate_labels[r - 1]) +
-                   "\t" + std::to_string(t) + "\t" + std::to_string(r) + "\n";
+            out += escape_controls(sample_label(table, d.column(t, r))) + "\t" +
+                   escape_controls(d.time_labels[t - 1]) + "\t" +
+                   escape_controls(d.replicate_labels[r - 1]) + "\t" + std::to_string(t) + "\t" +
+                   std::to_string(r) + "\n";
     return out;
 }
 

@@ -11,7 +11,7 @@ namespace coswitch {
 
 Design design_from_samples(const NamedTable& table, const std::vector<std::size_t>& selected,
                            const std::string& pattern) {
-    const std::string how = "--samples " + printable(pattern, 0);
+    const std::string how = "--samples " + escape_controls(pattern);
     std::regex re;
     try {
         re = std::regex(pattern, std::regex::ECMAScript);

@@ -69,9 +69,6 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
                                               : rank(rep_text, rep_text, d.replicate_labels);
     d.NTIME = d.time_labels.size();
     d.NREP = d.replicate_labels.size();
-    if (d.NTIME < 2)
-        throw RunError(kExitInput, how + ": " + std::to_string(d.NTIME) +
-                                       " time point(s); a run needs at least 2");
     std::vector<std::size_t> entry(d.NTIME * d.NREP, kNone);
     std::vector<std::size_t> count(d.NTIME, 0);
     for (std::size_t k = 0; k < samples.size(); ++k) {
@@ -84,6 +81,9 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
         slot = k;
         ++count[t_of[k]];
     }
+    if (d.NTIME < 2)
+        throw RunError(kExitInput, how + ": " + std::to_string(d.NTIME) +
+                                       " time point(s); a run needs at least 2");
     for (std::size_t t = 1; t < d.NTIME; ++t)
         if (count[t] != count[0]) unequal(how, d, count);
     // Equal counts, yet one time point may lack a replicate that another has.

@@ -35,7 +35,7 @@ std::string printable(std::string_view text, std::size_t limit) {
     return out;
 }
 
-std::string tsv_field(std::string_view text) {
+std::string escape_controls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {

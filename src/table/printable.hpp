@@ -14,9 +14,9 @@ std::string printable(std::string_view text, std::size_t limit = 40);
 // printable(text) in double quotes, the form every message uses.
 std::string quoted(std::string_view text, std::size_t limit = 40);
 
-// A name as one field of a tab-separated file: control characters escaped as
-// above (a tab inside a quoted name would break the row), everything else as
-// it is; never cut.
-std::string tsv_field(std::string_view text);
+// Control characters escaped as above, everything else (quotes, backslashes)
+// as it is; never cut. For names in tab-separated files (a tab inside a
+// quoted name would break the row) and patterns in messages.
+std::string escape_controls(std::string_view text);
 
 }  // namespace coswitch
