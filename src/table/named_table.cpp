@@ -77,6 +77,9 @@ NamedTable read_named_table(const std::string& path, const std::string& shown_na
         }
         if (!any) throw RunError(kExitInput, shown_name + ": empty file: no header line");
         const std::uint64_t header_line = cursor.line_number();
+        // Old Mac exports end lines in CR alone: the whole table would be one header line.
+        if (header.find('\r') != std::string_view::npos)
+            fail_at(shown_name, header_line, "lines end in CR alone; convert them to LF or CR LF");
         t.separator = detect_separator(header, shown_name, header_line);
         std::vector<std::string> cells;
         split_cells(header, t.separator, cells, shown_name, header_line);
