@@ -41,23 +41,23 @@ void add_regex(const NamedTable& t, const std::string& pattern, std::vector<std:
 
 }  // namespace
 
-std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& spec) {
+std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& list) {
     std::vector<std::size_t> out;
-    if (spec.empty()) {
+    if (list.empty()) {
         for (std::size_t s = 0; s < t.samples.size(); ++s) out.push_back(s);
         return out;
     }
     std::vector<std::string> unknown;
     std::size_t pos = 0;
     for (;;) {
-        if (spec[pos] == '~') {
-            add_regex(t, spec.substr(pos + 1), out);
+        if (list[pos] == '~') {
+            add_regex(t, list.substr(pos + 1), out);
             break;
         }
-        std::size_t comma = spec.find(',', pos);
-        if (comma == std::string::npos) comma = spec.size();
-        const std::string item = spec.substr(pos, comma - pos);
-        if (item.empty()) fail("empty item in " + quoted(spec, 0));
+        std::size_t comma = list.find(',', pos);
+        if (comma == std::string::npos) comma = list.size();
+        const std::string item = list.substr(pos, comma - pos);
+        if (item.empty()) fail("empty item in " + quoted(list, 0));
         const std::size_t dots = item.find("..");
         std::size_t s = find_column(t, item);
         if (s != std::string::npos) {
@@ -78,7 +78,7 @@ std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& 
         } else {
             unknown.push_back(item);
         }
-        if (comma == spec.size()) break;
+        if (comma == list.size()) break;
         pos = comma + 1;  // a trailing comma leaves an empty item
     }
     if (!unknown.empty()) {

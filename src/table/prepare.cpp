@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <new>
 #include <unordered_map>
 
@@ -46,7 +47,7 @@ GeneStatus gene_values(const NamedTable& table, const Design& design, const Gene
                        const std::vector<std::size_t>& used_in_table_order, std::size_t g,
                        std::vector<double>& out) {
     for (std::size_t s : used_in_table_order) {
-        if (table.value(g, s) == table.value(g, s)) continue;  // not NaN: present
+        if (!std::isnan(table.value(g, s))) continue;
         if (o.missing == MissingRule::Drop) return GeneStatus::DroppedMissing;
         throw RunError(kExitInput, at_line(table.name, table.lines[g]) + "gene " +
                                        quoted(table.ids[g]) + ": missing value in " +

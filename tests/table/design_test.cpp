@@ -31,8 +31,8 @@ TEST(Columns, NamesRangesPatternsAndTheirErrors) {
     EXPECT_EQ(select_columns(t, "b0,~a\\d{1,2}"), (Columns{3, 0, 1, 2}));
     EXPECT_EQ(select_columns(t, "~a1.*"), (Columns{2}));
 
-    auto error = [&](const std::string& spec) {
-        return input_error([&] { select_columns(t, spec); });
+    auto error = [&](const std::string& list) {
+        return input_error([&] { select_columns(t, list); });
     };
     EXPECT_EQ(error("a0,zz,a0..qq,yy..b0"),
               "--columns: no column named \"zz\", \"qq\", \"yy\" in t.tsv");
