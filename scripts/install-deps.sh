@@ -9,6 +9,9 @@ command -v python3 >/dev/null || need+=(python3)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
 [ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
+[ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)
+# Open MPI: scan on several processes, and its tests under mpirun.
+{ command -v mpirun >/dev/null && [ -e /usr/lib/x86_64-linux-gnu/openmpi/include/mpi.h ]; } || need+=(libopenmpi-dev openmpi-bin)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
