@@ -7,6 +7,7 @@ command -v g++ >/dev/null || need+=(g++)
 command -v make >/dev/null || need+=(make)
 command -v python3 >/dev/null || need+=(python3)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
+[ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
 if [ ${#need[@]} -gt 0 ]; then
