@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 using coswitch::benjamini_hochberg;
 
@@ -26,4 +30,29 @@ TEST(BenjaminiHochberg, WorkedExampleWithTiesNaNAndStepUp) {
     EXPECT_EQ(benjamini_hochberg({0.7, 1.0})[0], 1.0);  // 0.7 * 2 / 1 = 1.4
     EXPECT_TRUE(std::isnan(benjamini_hochberg({nan, nan})[0]));
     EXPECT_TRUE(benjamini_hochberg({}).empty());
+}
+
+TEST(BenjaminiHochberg, FromCountsBitForBitAsFromTheQuotients) {
+    // Heavy ties, the extremes 0 and M, and an M whose quotients do not terminate.
+    for (const std::int64_t M : {std::int64_t{1}, std::int64_t{7}, std::int64_t{714000},
+                                 std::int64_t{30000000011}}) {
+        std::vector<std::int64_t> counts;
+        std::uint64_t x = 12345;
+        for (int k = 0; k < 3000; ++k) {
+            x = x * 6364136223846793005u + 1442695040888963407u;
+            const std::int64_t c = (x >> 33) % 4 == 0 ? std::int64_t(x >> 40) % 5
+                                                      : std::int64_t(x >> 20) % (M + 1);
+            counts.push_back(std::min(c, M));
+        }
+        counts.push_back(M);
+        std::vector<double> p;
+        for (std::int64_t c : counts) p.push_back(double(c) / double(M));
+        const std::vector<double> want = benjamini_hochberg(p);
+        const std::vector<double> got = coswitch::benjamini_hochberg_counts(counts, M);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t k = 0; k < got.size(); ++k)
+            ASSERT_EQ(std::memcmp(&got[k], &want[k], sizeof(double)), 0) << M << " " << k;
+    }
+    // Without a pooled null set every value is NaN.
+    for (double q : coswitch::benjamini_hochberg_counts({0, 0, 0}, 0)) EXPECT_TRUE(std::isnan(q));
 }
