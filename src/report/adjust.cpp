@@ -13,14 +13,15 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // p * m / rank over its own rank and every rank above it. order holds the
 // tested entries by ascending p; how ties are ordered does not matter, as
 // the largest rank of a tie sets the value of all of them.
-template <class PValue>
-void step_up(const std::vector<std::size_t>& order, PValue p, std::vector<double>& adjusted) {
+template <class Index, class PValue>
+void step_up(const std::vector<Index>& order, PValue p, std::vector<double>& adjusted) {
     const double m = static_cast<double>(order.size());
     double running = 1.0;
     for (std::size_t r = order.size(); r >= 1; --r) {
-        const double candidate = p(order[r - 1]) * m / static_cast<double>(r);
+        const auto k = static_cast<std::size_t>(order[r - 1]);
+        const double candidate = p(k) * m / static_cast<double>(r);
         running = std::min(running, candidate);
-        adjusted[order[r - 1]] = running;
+        adjusted[k] = running;
     }
 }
 
@@ -49,6 +50,16 @@ std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& c
               [&](std::size_t a, std::size_t b) { return count[a] < count[b]; });
     const double dm = static_cast<double>(M);
     step_up(order, [&](std::size_t k) { return static_cast<double>(count[k]) / dm; }, adjusted);
+    return adjusted;
+}
+
+std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& count,
+                                              std::int64_t M,
+                                              const std::vector<std::int64_t>& ascending) {
+    std::vector<double> adjusted(count.size(), kNaN);
+    if (M <= 0) return adjusted;
+    const double dm = static_cast<double>(M);
+    step_up(ascending, [&](std::size_t k) { return static_cast<double>(count[k]) / dm; }, adjusted);
     return adjusted;
 }
 

@@ -15,5 +15,10 @@ std::vector<double> benjamini_hochberg(const std::vector<double>& p);
 // those quotients, with one extra index per value while it runs.
 std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& count,
                                               std::int64_t M);
+// The same without the extra index, given every position ordered by
+// ascending count (a ranking by this p-value).
+std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& count,
+                                              std::int64_t M,
+                                              const std::vector<std::int64_t>& ascending);
 
 }  // namespace coswitch

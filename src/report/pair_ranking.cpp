@@ -28,10 +28,18 @@ RankedPairs rank_pairs(const PairResults& r, RankBy by) {
     check_shape(r);
     RankedPairs k;
     k.by = by;
-    k.bh_new = benjamini_hochberg_counts(r.count_new, r.M);
-    k.bh_corr = benjamini_hochberg_counts(r.count_corr, r.M);
-    k.order = by == RankBy::dependence ? ranking_order(r.stat_new, r.count_new, r.M)
-                                       : ranking_order(r.stat_corr, r.count_corr, r.M);
+    // The ranking orders its own statistic by count, so its adjustment needs
+    // no sort of its own; the other one's sort goes first, while it alone
+    // holds memory.
+    if (by == RankBy::dependence) {
+        k.bh_corr = benjamini_hochberg_counts(r.count_corr, r.M);
+        k.order = ranking_order(r.stat_new, r.count_new, r.M);
+        k.bh_new = benjamini_hochberg_counts(r.count_new, r.M, k.order);
+    } else {
+        k.bh_new = benjamini_hochberg_counts(r.count_new, r.M);
+        k.order = ranking_order(r.stat_corr, r.count_corr, r.M);
+        k.bh_corr = benjamini_hochberg_counts(r.count_corr, r.M, k.order);
+    }
     return k;
 }
 

@@ -48,10 +48,19 @@ TEST(BenjaminiHochberg, FromCountsBitForBitAsFromTheQuotients) {
         std::vector<double> p;
         for (std::int64_t c : counts) p.push_back(double(c) / double(M));
         const std::vector<double> want = benjamini_hochberg(p);
-        const std::vector<double> got = coswitch::benjamini_hochberg_counts(counts, M);
-        ASSERT_EQ(got.size(), want.size());
-        for (std::size_t k = 0; k < got.size(); ++k)
-            ASSERT_EQ(std::memcmp(&got[k], &want[k], sizeof(double)), 0) << M << " " << k;
+        // Given an order by count, ties in any order (here backwards).
+        std::vector<std::int64_t> ascending(counts.size());
+        for (std::size_t k = 0; k < counts.size(); ++k) ascending[k] = std::int64_t(k);
+        std::sort(ascending.begin(), ascending.end(), [&](std::int64_t a, std::int64_t b) {
+            return counts[a] != counts[b] ? counts[a] < counts[b] : a > b;
+        });
+        for (const std::vector<double>& got :
+             {coswitch::benjamini_hochberg_counts(counts, M),
+              coswitch::benjamini_hochberg_counts(counts, M, ascending)}) {
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t k = 0; k < got.size(); ++k)
+                ASSERT_EQ(std::memcmp(&got[k], &want[k], sizeof(double)), 0) << M << " " << k;
+        }
     }
     // Without a pooled null set every value is NaN.
     for (double q : coswitch::benjamini_hochberg_counts({0, 0, 0}, 0)) EXPECT_TRUE(std::isnan(q));
