@@ -12,24 +12,15 @@
 
 using namespace coswitch;
 
-namespace {
-std::string shortest(double v) {
-    std::string s;
-    append_shortest(s, v);
-    return s;
-}
-std::string fixed8(double v) {
-    std::string s = "x";
-    append_fixed(s, v, 8);
-    return s.substr(1);
-}
-}  // namespace
-
 TEST(NumberText, PValueTextIsEqualExactlyWhenCountsAre) {
-    // Every count of small pooled sets, and runs of neighbouring counts of large
-    // ones, where neighbouring quotients are closest.
-    for (const std::int64_t M : {std::int64_t{1}, std::int64_t{3}, std::int64_t{1500},
-                                 std::int64_t{714000}, std::int64_t{99999999977},
+    auto shortest = [](double v) {
+        std::string s;
+        append_shortest(s, v);
+        return s;
+    };
+    // Neighbouring counts are the closest quotients: runs of them at the
+    // bottom, middle and top of pooled sets up to 2^52.
+    for (const std::int64_t M : {std::int64_t{3}, std::int64_t{714000}, std::int64_t{99999999977},
                                  std::int64_t{4503599627370495}}) {
         std::set<std::int64_t> counts;
         for (const std::int64_t start : {std::int64_t{0}, M / 3, M - 2000})
@@ -43,17 +34,15 @@ TEST(NumberText, PValueTextIsEqualExactlyWhenCountsAre) {
         }
         EXPECT_EQ(texts.size(), counts.size()) << M;
     }
-    EXPECT_EQ(shortest(pooled_pvalue(0, 1500)), "0");
-    EXPECT_EQ(shortest(pooled_pvalue(1500, 1500)), "1");
-    EXPECT_EQ(shortest(pooled_pvalue(3, 1500)), "0.002");
-    EXPECT_EQ(shortest(pooled_pvalue(1, 1500)), "0.0006666666666666666");
-    EXPECT_EQ(shortest(pooled_pvalue(1, 100000000)), "1e-08");
-    EXPECT_EQ(shortest(pooled_pvalue(5, 0)), "NaN");
-    EXPECT_EQ(shortest(INFINITY), "Inf");
+    EXPECT_EQ(shortest(pooled_pvalue(0, 1500)) + " " + shortest(pooled_pvalue(1500, 1500)) + " " +
+                  shortest(pooled_pvalue(1, 1500)) + " " + shortest(1e-8) + " " +
+                  shortest(pooled_pvalue(5, 0)) + " " + shortest(INFINITY),
+              "0 1 0.0006666666666666666 1e-08 NaN Inf");
 
-    EXPECT_EQ(fixed8(42.0), "42.00000000");
-    EXPECT_EQ(fixed8(0.123456785), "0.12345678");  // the double just below the tie
-    EXPECT_EQ(fixed8(1e300).size(), 301u + 9u);
-    EXPECT_EQ(fixed8(NAN), "NaN");
-    EXPECT_EQ(fixed8(-INFINITY), "-Inf");
+    std::string f;
+    for (double v : {42.0, 0.123456785, double(NAN), -double(INFINITY), 1e20}) {
+        append_fixed(f, v, 8);
+        f += ' ';
+    }  // 0.123456785 is just below the tie
+    EXPECT_EQ(f, "42.00000000 0.12345678 NaN -Inf 100000000000000000000.00000000 ");
 }
