@@ -26,6 +26,8 @@ public:
     // Removes a file create() made; the descriptor of attach() is left alone.
     void discard();
 
+    const std::string& name() const { return name_; }
+
 private:
     void open_gzip(int fd);
     void flush();

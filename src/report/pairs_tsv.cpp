@@ -48,9 +48,8 @@ void append_pair_row(std::string& line, const PairResults& r, const RankedPairs&
 void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
     for (const std::string& id : r.names)
         if (id.find_first_of("\t\r\n") != std::string::npos)
-            throw RunError(kExitInput, "gene id \"" + id +
-                                           "\" holds a tab or a line break and cannot be "
-                                           "written to a tab-separated table");
+            throw RunError(kExitInput, out.name() + ": cannot hold the gene id \"" + id +
+                                           "\": it has a tab or a line break");
     out.write(kPairsHeader);
     std::string line;
     // Rows go in rank order but the values sit in pair order: ask for the

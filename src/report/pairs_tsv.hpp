@@ -10,9 +10,9 @@ extern const char* const kPairsHeader;
 
 // A header row, then one row per pair in the order of k. Statistics have 8
 // decimals; p-values and adjusted values the shortest text that reads back
-// as the same double, so equal counts give equal text. Throws
-// RunError(kExitInput, ...) for a gene id that would break the table (a tab
-// or a line break), before writing anything.
+// as the same double, so equal counts give equal text. A gene id that would
+// break the table (a tab or a line break) is a RunError(kExitInput, ...)
+// before anything is written.
 void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k);
 
 }  // namespace coswitch

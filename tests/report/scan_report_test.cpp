@@ -70,7 +70,12 @@ TEST(ScanReport, PairsTsvRankedWithExactPValueText) {
     bad.names[2] = "two\twords";
     TextOut none;
     none.create((d / "bad.tsv").string(), "bad.tsv");
-    EXPECT_THROW(write_pairs_tsv(none, bad, k), RunError);
+    try {
+        write_pairs_tsv(none, bad, k);
+        ADD_FAILURE() << "a tab in an id";
+    } catch (const RunError& e) {
+        EXPECT_EQ(std::string(e.what()), "bad.tsv: cannot hold the gene id \"two\twords\": it has a tab or a line break");
+    }
     none.close();
     EXPECT_EQ(read_file(d / "bad.tsv"), "");
 }
