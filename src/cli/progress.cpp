@@ -35,6 +35,11 @@ Progress::Progress(ProgressMode mode, std::FILE* stream, bool is_terminal, long 
 
 Progress::~Progress() { finish(); }
 
+void Progress::set_total(long long pairs, long long replicates_per_pair) {
+    pairs_ = pairs;
+    replicates_ = pairs * (replicates_per_pair > 0 ? replicates_per_pair : 0);
+}
+
 void Progress::update(long long pairs_done, long long replicates_done) {
     if (style_ == Style::None) return;
     draw(pairs_done, replicates_done, false);

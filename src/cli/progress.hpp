@@ -19,6 +19,8 @@ public:
 
     // Work done so far: whole pairs and bootstrap replicates of all pairs.
     void update(long long pairs_done, long long replicates_done);
+    // The pairs to do, when they are known only once the run has begun.
+    void set_total(long long pairs, long long replicates_per_pair);
     // Erases the self-updating line; called at the end of the run.
     void finish();
 

@@ -95,7 +95,7 @@ std::string genes_tsv(const ScanInputs& s) {
 }
 
 std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
-                    std::int64_t pooled, double seconds) {
+                    std::int64_t pooled, int ranks, double seconds) {
     std::string command = "coswitch scan";
     for (const std::string& w : o.words) command += " " + w;
     char secs[32];
@@ -122,7 +122,8 @@ std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport&
         {"pairs", std::to_string(pair_count(s.p.NGENE))},
         {"bootstrap", std::to_string(s.p.NBOOT)},
         {"pooled_nulls", std::to_string(pooled)},
-        {"threads", std::to_string(report.threads_started)},
+        {"ranks", std::to_string(ranks)},
+        {"threads", std::to_string(report.threads_started) + (ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(report.capped_fits)},
         {"seconds", secs},
     };

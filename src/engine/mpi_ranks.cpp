@@ -56,10 +56,15 @@ public:
         }
     }
 
-    bool all(bool ok) override {
-        int mine = ok ? 1 : 0, every = 0;
-        MPI_Allreduce(&mine, &every, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
-        return every != 0;
+    int first_failure(bool failed) override {
+        int mine = failed ? rank_ : size_, lowest = size_;
+        MPI_Allreduce(&mine, &lowest, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+        return lowest < size_ ? lowest : -1;
+    }
+
+    int share(int value, int from) override {
+        MPI_Bcast(&value, 1, MPI_INT, from, MPI_COMM_WORLD);
+        return value;
     }
 
     void send_text(const std::function<bool(std::string&)>& next) override {

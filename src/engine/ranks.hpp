@@ -29,8 +29,13 @@ public:
     }
     // Element-wise sums over every rank, on the first rank.
     virtual void sum_to_first(std::vector<std::int64_t>& v) { (void)v; }
-    // True on every rank when ok is true on every rank.
-    virtual bool all(bool ok) { return ok; }
+    // The lowest rank where failed is true, or -1 when none: on every rank.
+    virtual int first_failure(bool failed) { return failed ? 0 : -1; }
+    // value as it is on rank `from`, on every rank.
+    virtual int share(int value, int from) {
+        (void)from;
+        return value;
+    }
     // Text from rank `from` to the first rank, in pieces: next() gives the
     // sender's pieces until it returns false; sink() takes them on the first.
     virtual void send_text(const std::function<bool(std::string&)>& next) { (void)next; }
