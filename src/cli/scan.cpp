@@ -17,6 +17,7 @@
 #include "engine/pooled_run.hpp"
 #include "engine/ranks.hpp"
 #include "io/errors.hpp"
+#include "io/interrupts.hpp"
 #include "io/output_folder.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
@@ -211,6 +212,7 @@ struct Scan {
 }  // namespace
 
 int scan_main(const std::vector<std::string>& args) {
+    watch_interrupts();
     Ranks& ranks = process_ranks();
     Scan run{parse_scan_options(args), ranks, {}, {}, std::chrono::steady_clock::now()};
     const ScanOptions& o = run.o;
@@ -243,6 +245,10 @@ int scan_main(const std::vector<std::string>& args) {
             }
         }))
         return *status;
+    // Every rank removes the unfinished folder when interrupted, so that it
+    // goes also when the first rank is killed outright.
+    const std::string unfinished = ranks.share(ranks.first() ? run.folder->temporary() : "", 0);
+    if (!ranks.first()) set_unfinished_folder(unfinished);
 
     if (ranks.size() == 1) {
         run.analyse();

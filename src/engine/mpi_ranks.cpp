@@ -67,6 +67,13 @@ public:
         return value;
     }
 
+    std::string share(const std::string& text, int from) override {
+        int n = share(static_cast<int>(text.size()), from);
+        std::string out = rank_ == from ? text : std::string(static_cast<std::size_t>(n), '\0');
+        MPI_Bcast(out.data(), n, MPI_CHAR, from, MPI_COMM_WORLD);
+        return out;
+    }
+
     void send_text(const std::function<bool(std::string&)>& next) override {
         std::string piece;
         while (next(piece)) {

@@ -36,6 +36,11 @@ public:
         (void)from;
         return value;
     }
+    // text as it is on rank `from`, on every rank.
+    virtual std::string share(const std::string& text, int from) {
+        (void)from;
+        return text;
+    }
     // Text from rank `from` to the first rank, in pieces: next() gives the
     // sender's pieces until it returns false; sink() takes them on the first.
     virtual void send_text(const std::function<bool(std::string&)>& next) { (void)next; }

@@ -1,20 +1,18 @@
 #include "io/output_folder.hpp"
 
 #include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "io/errors.hpp"
+#include "io/interrupts.hpp"
 
 namespace coswitch {
 namespace {
@@ -23,15 +21,6 @@ std::string parent_of(const std::string& target) {
     const std::filesystem::path p(target);
     const std::filesystem::path parent = p.parent_path();
     return parent.empty() ? "." : parent.string();
-}
-
-sigset_t interrupt_signals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    return set;
 }
 
 void remove_tree(const std::string& path) {
@@ -73,12 +62,13 @@ OutputFolder::OutputFolder(const std::string& target) : target_(target) {
         throw RunError(kExitFiles, target_ + ": cannot create a folder in " + parent + ": " +
                                        std::strerror(errno));
     temp_ = buf.data();
-    watch_signals();
+    set_unfinished_folder(temp_);
 }
 
 OutputFolder::~OutputFolder() {
-    stop_watching();
-    if (!committed_) remove_tree(temp_);
+    if (committed_) return;
+    set_unfinished_folder("");
+    remove_tree(temp_);
 }
 
 std::string OutputFolder::path(const std::string& name) const { return temp_ + "/" + name; }
@@ -97,46 +87,7 @@ void OutputFolder::commit() {
                                        std::strerror(e));
     }
     committed_ = true;
-    stop_watching();
-}
-
-// Interrupting signals are taken by one thread, which removes the temporary
-// folder and then ends the process by the same signal. Threads started later
-// inherit the blocked mask, so the signal reaches this thread only.
-void OutputFolder::watch_signals() {
-    const sigset_t set = interrupt_signals();
-    sigset_t old;
-    pthread_sigmask(SIG_BLOCK, &set, &old);
-    try {
-        watcher_ = std::thread([this, set] {
-            const timespec tick{0, 100 * 1000 * 1000};
-            while (!stop_.load()) {
-                const int sig = ::sigtimedwait(&set, nullptr, &tick);
-                if (sig <= 0) continue;
-                remove_tree(temp_);
-                ::signal(sig, SIG_DFL);
-                sigset_t one;
-                sigemptyset(&one);
-                sigaddset(&one, sig);
-                pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-                ::raise(sig);
-                ::_exit(128 + sig);
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to spare: interrupts then act as usual and may leave the
-        // temporary folder behind under its hidden name.
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    }
-}
-
-void OutputFolder::stop_watching() {
-    if (!watcher_.joinable()) return;
-    stop_ = true;
-    watcher_.join();
-    // Signals that came meanwhile are delivered now, as usual.
-    const sigset_t set = interrupt_signals();
-    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    set_unfinished_folder("");
 }
 
 }  // namespace coswitch

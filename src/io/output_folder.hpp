@@ -1,10 +1,9 @@
 #pragma once
 // An output folder written under a temporary name beside its final one and
 // moved into place only when complete, never over an existing file or
-// folder: a run that fails, or is interrupted, leaves no half folder.
-#include <atomic>
+// folder: a run that fails, or is interrupted (see interrupts.hpp), leaves
+// no half folder.
 #include <string>
-#include <thread>
 
 namespace coswitch {
 
@@ -19,6 +18,7 @@ public:
 
     // A file's path inside the temporary folder.
     std::string path(const std::string& name) const;
+    const std::string& temporary() const { return temp_; }
     const std::string& target() const { return target_; }
 
     // Moves the folder into place; throws (and keeps nothing) when the target
@@ -26,14 +26,9 @@ public:
     void commit();
 
 private:
-    void watch_signals();
-    void stop_watching();
-
     std::string target_;
     std::string temp_;
     bool committed_ = false;
-    std::thread watcher_;  // removes the folder on SIGINT, SIGTERM or SIGHUP
-    std::atomic<bool> stop_{false};
 };
 
 // Moves the folder `from` to `to` unless `to` exists; false (errno set) when

@@ -12,40 +12,12 @@
 #include <vector>
 
 #include "support/run_program.hpp"
+#include "support/tables.hpp"
 
 using namespace coswitch::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A named table of `genes` genes over `times` time points with `reps`
-// replicates each (columns t1_r1, t1_r2, ...): each gene switches between a
-// low and a high level in runs, some genes together.
-std::string make_table(int genes, int times, int reps, unsigned seed = 1, char sep = '\t') {
-    std::string out = "id";
-    for (int t = 1; t <= times; ++t)
-        for (int r = 1; r <= reps; ++r)
-            out += sep + ("t" + std::to_string(t) + "_r" + std::to_string(r));
-    out += "\n";
-    std::uint32_t x = seed * 2654435761u + 1;
-    auto uniform = [&] {
-        x = x * 1664525u + 1013904223u;
-        return static_cast<double>(x >> 8) / 16777216.0;
-    };
-    for (int g = 1; g <= genes; ++g) {
-        out += "gene-" + std::to_string(g) + ":x";
-        const int period = 2 + g % 3;
-        for (int t = 1; t <= times; ++t)
-            for (int r = 1; r <= reps; ++r) {
-                const bool high = ((t + (g / 2)) / period) % 2 == 1;
-                char buf[32];
-                std::snprintf(buf, sizeof buf, "%.3f", (high ? 5.0 : 2.0) + 1.2 * (uniform() - 0.5));
-                out += sep + std::string(buf);
-            }
-        out += "\n";
-    }
-    return out;
-}
 
 std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
@@ -123,7 +95,7 @@ TEST(Scan, SameNumbersAsTheClassicRunOfItsWrittenInputs) {
     ScratchDir d;
     // Gene mode with fitted densities, replicates by column groups, one gene
     // dropped for a missing value and one for having no variation.
-    std::string table = make_table(7, 6, 2, 3);
+    std::string table = switching_table(7, 6, 2, 3);
     table += "gene-missing";
     for (int k = 0; k < 12; ++k) table += k == 5 ? "\tNA" : "\t1.5";
     table += "\nflat";
@@ -167,7 +139,7 @@ TEST(Scan, SameNumbersAsTheClassicRunOfItsWrittenInputs) {
 
 TEST(Scan, SameBytesForEveryThreadCountAndAboveTheClassicLimits) {
     ScratchDir d;
-    write_file(d / "table.csv", make_table(80, 5, 1, 9, ','));
+    write_file(d / "table.csv", switching_table(80, 5, 1, 9, ','));
     std::map<std::string, std::string> first;
     for (const char* threads : {"1", "2", "5"}) {
         const std::string out = std::string("out") + threads;
@@ -201,7 +173,7 @@ TEST(Scan, SameBytesForEveryThreadCountAndAboveTheClassicLimits) {
 
 TEST(Scan, NothingIsLeftBehindByAFailureAndNothingIsOverwritten) {
     ScratchDir d;
-    write_file(d / "table.tsv", make_table(4, 5, 1));
+    write_file(d / "table.tsv", switching_table(4, 5, 1));
     fs::create_directory(d / "taken");
     write_file(d / "taken" / "keep.txt", "mine");
     auto r = run_program(d.path(), "", {"scan", "table.tsv", "-o", "taken", "--quiet"});
@@ -250,8 +222,8 @@ TEST(Scan, PeakMemoryGrowsFarLessThanTheNullValues) {
     GTEST_SKIP() << "a sanitizer's shadow memory hides the program's own peak";
 #endif
     ScratchDir d;
-    write_file(d / "g300.tsv", make_table(300, 3, 1, 5));
-    write_file(d / "g600.tsv", make_table(600, 3, 1, 5));
+    write_file(d / "g300.tsv", switching_table(300, 3, 1, 5));
+    write_file(d / "g600.tsv", switching_table(600, 3, 1, 5));
     const int nboot = 20;
     const long small = peak_kb(d.path(), {"g300.tsv", "-o", "o300", "--bootstrap", "20", "--quiet"});
     const long large = peak_kb(d.path(), {"g600.tsv", "-o", "o600", "--bootstrap", "20", "--quiet"});
