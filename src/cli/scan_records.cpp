@@ -23,7 +23,7 @@ std::string with_blank_lines(const std::string& text) {
 std::size_t switching_genes(const ScanInputs& s) {
     std::size_t n = 0;
     for (const KeptGeneFit& f : s.fits)
-        if (switching(f.persistence)) ++n;
+        if (switching(f.bic_gain, f.persistence)) ++n;
     return n;
 }
 
@@ -49,7 +49,7 @@ std::string scan_inputs_text(const ScanInputs& s) {
            std::string(s.densities_given ? "given (--para1, --para2)"
                                          : "a two-state fit per gene") +
            "; " + std::to_string(switching_genes(s)) + " of " + std::to_string(s.kept) +
-           " genes switch (their state persists over time)\n";
+           " genes switch (two states, or a state that persists over time)\n";
     out += " pairs: " + std::to_string(pair_count(s.p.NGENE)) + ", bootstrap replicates: " +
            std::to_string(s.p.NBOOT) + " per pair\n";
     return out;
@@ -58,7 +58,7 @@ std::string scan_inputs_text(const ScanInputs& s) {
 std::string genes_tsv(const ScanInputs& s) {
     std::string out =
         "gene\tline\tstatus\treason\tindex\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\t"
-        "persistence\tpersistence_z\tswitching\n";
+        "persistence\tpersistence_p\tswitching\n";
     const bool time_mode = s.p.FLAG == 'T';
     for (const GeneReport& g : s.genes) {
         out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
@@ -88,8 +88,8 @@ std::string genes_tsv(const ScanInputs& s) {
         out += "\t";
         append_fixed(out, f.persistence.lag1, 4);
         out += "\t";
-        append_fixed(out, f.persistence.z, 3);
-        out += switching(f.persistence) ? "\tyes\n" : "\tno\n";
+        append_shortest(out, f.persistence.p);
+        out += switching(f.bic_gain, f.persistence) ? "\tyes\n" : "\tno\n";
     }
     return out;
 }

@@ -77,20 +77,10 @@ void read_given_para(const std::string& path, const std::string& name, const Run
                                            " is negative");
 }
 
-// The kept gene's values, and its time course of replicate means.
-void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<double>& values,
-                 std::vector<double>& course) {
+// The kept gene's values, time point by time point, replicate fastest.
+void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<double>& values) {
     values.clear();
-    course.clear();
-    for (int t = 1; t <= p.NTIME; ++t) {
-        double sum = 0;
-        for (int r = 1; r <= p.NREP; ++r) {
-            const double v = in.MODTCELL44((t - 1) * p.NREP + r, g);
-            values.push_back(v);
-            sum += v;
-        }
-        course.push_back(sum / p.NREP);
-    }
+    for (int m = 1; m <= p.NTIME * p.NREP; ++m) values.push_back(in.MODTCELL44(m, g));
 }
 
 }  // namespace
@@ -145,14 +135,14 @@ ScanInputs scan_inputs(const ScanOptions& o) {
 
     // Every kept gene's two-state fit: its densities unless given, and its
     // switching criterion in any case.
-    std::vector<double> values, course;
+    std::vector<double> values;
     s.fits.resize(s.ids.size());
     for (int g = 1; g <= s.p.NGENE; ++g) {
-        gene_values(s.p, s.in, g, values, course);
+        gene_values(s.p, s.in, g, values);
         KeptGeneFit& f = s.fits[static_cast<std::size_t>(g - 1)];
         f.fit = fit_two_normals(values);
         f.bic_gain = bic_gain(f.fit.loglik, f.fit.loglik_single, values.size());
-        f.persistence = persistence(course);
+        f.persistence = persistence(values, s.p.NTIME, s.p.NREP);
     }
     if (!o.para1.empty()) {
         s.densities_given = true;

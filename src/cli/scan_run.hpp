@@ -24,7 +24,7 @@ struct GeneReport {
 
 struct KeptGeneFit {
     MixtureFit fit;          // two normal states fitted to the gene's values
-    Persistence persistence; // of its time course (replicate means)
+    Persistence persistence; // of its courses over time
     double bic_gain = 0;
 };
 

@@ -16,10 +16,12 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     const std::vector<std::int64_t> even = equal_blocks(pairs, ranks.size());
     std::vector<double> stat(static_cast<std::size_t>(pairs)), corr(stat.size());
     std::vector<std::int32_t> cost(stat.size());
+    long long capped_observed = 0;
     {
         const std::int64_t a = even[static_cast<std::size_t>(rank)];
         const std::int64_t b = even[static_cast<std::size_t>(rank) + 1];
         ObservedValues o = observed_statistics(p, in, a, b, how.threads, how.start_thread);
+        capped_observed = o.capped_fits;
         for (std::int64_t k = 0; k < b - a; ++k) {
             const auto at = static_cast<std::size_t>(a + k);
             stat[at] = o.stat[static_cast<std::size_t>(k)];
@@ -51,7 +53,14 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
         if (how.progress) how.progress(n + 1 - loop.first, loop.last - loop.first);
     };
     PooledResult r;
-    r.report = run_pair_loop(p, in, loop);
+    if (p.NBOOT > 0) {
+        r.report = run_pair_loop(p, in, loop);
+    } else {
+        // No null values: the observed statistics are all there is.
+        r.report.threads_asked = r.report.threads_started = 1;
+        r.report.capped_fits = capped_observed;
+        if (how.progress) how.progress(loop.last - loop.first, loop.last - loop.first);
+    }
 
     std::vector<std::int64_t> capped = {r.report.capped_fits};
     ranks.sum_to_first(nulls_new.tallies());
