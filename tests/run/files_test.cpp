@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -22,16 +19,9 @@ bool contains(const std::string& s, const std::string& part) { return s.find(par
 
 // Runs the program with every file it writes (its captured output too) limited to `limit`
 // bytes; with SIGXFSZ ignored, writes past the limit fail with EFBIG.
-ProgramRun run_with_file_size_limit(const fs::path& dir, const std::string& input, rlim_t limit) {
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit lowered{limit, old.rlim_max};
-    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-    ProgramRun r = run_program(dir, input);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, handler);
-    return r;
+ProgramRun run_with_file_size_limit(const fs::path& dir, const std::string& input, rlim_t limit,
+                                    const std::vector<std::string>& args = {}) {
+    return run_program(dir, input, args, {[limit] { limit_file_size(limit); }});
 }
 }  // namespace
 
