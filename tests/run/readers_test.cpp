@@ -42,7 +42,7 @@ TEST(Readers, ReadsSpanLinesAndFailuresNameFileAndLine) {
     // read, are ignored.
     EXPECT_EQ(read_text("1 2\n3\n\n4 99 NA\n5 6 7 8\nextra line\n", 2, 4),
               (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(read_text("1,2 , 3\r\n\t4.5E1,\t-5d-1 , 6 junk,,\r\n"
+    EXPECT_EQ(read_text("1,2 , 3\r\n 4.5E1,\t-5d-1 , 6 junk,,\r\n"
                         "-0.75\t+.5\t5.\r\n1.5D3 3.2E-1 3.2e+1", 2, 6),
               (std::vector<double>{1, 2, 3, 45, -0.5, 6, -0.75, 0.5, 5, 1500, 0.32, 32}));
     EXPECT_TRUE(read_text("", 5, 0).empty()) << "reads of no values take nothing";
