@@ -25,7 +25,7 @@ std::size_t utf8_length(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-std::string quoted(std::string_view text) {
+std::string shown_value(std::string_view text) {
     static const char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     std::size_t shown = 0;

@@ -13,6 +13,6 @@ inline constexpr std::size_t kShownCharacters = 40;
 // "..." added, control characters and bytes that are not UTF-8 written as
 // \xNN (\t, \r, \n for those three), so that one bad value gives one short
 // line that a terminal shows as it is.
-std::string quoted(std::string_view text);
+std::string shown_value(std::string_view text);
 
 }  // namespace coswitch

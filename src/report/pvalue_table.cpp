@@ -114,7 +114,7 @@ PairTable parse_pvalues(const std::string& text, const std::string& name) {
                      "p-value), found " + std::to_string(w.size()));
         PairRow r;
         if (!parse_gene(w[0], r.i) || !parse_gene(w[1], r.j))
-            bad_line(name, line_no, quoted(w[0] + " " + w[1]) + " is not a pair of gene numbers");
+            bad_line(name, line_no, shown_value(w[0] + " " + w[1]) + " is not a pair of gene numbers");
         if (r.i >= r.j)
             bad_line(name, line_no,
                      "pair (" + std::to_string(r.i) + ", " + std::to_string(r.j) +
@@ -124,10 +124,10 @@ PairTable parse_pvalues(const std::string& text, const std::string& name) {
             bool overflow = false;
             const std::string& word = w[static_cast<std::size_t>(k) + 2];
             if (!parse_field(word, *values[k], overflow))
-                bad_line(name, line_no, "cannot read " + quoted(word) + " as a number");
+                bad_line(name, line_no, "cannot read " + shown_value(word) + " as a number");
             const bool is_p = k == 1 || k == 3;
             if (is_p && !std::isnan(*values[k]) && !(*values[k] >= 0.0 && *values[k] <= 1.0))
-                bad_line(name, line_no, quoted(word) + " is not a p-value");
+                bad_line(name, line_no, shown_value(word) + " is not a p-value");
             if (overflow) ++t.too_large;
         }
         record_lines.push_back(line_no);

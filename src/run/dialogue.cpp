@@ -122,7 +122,7 @@ RunParameters run_dialogue(AnswerReader& in, std::FILE* out) {
             const AnswerValue v = answer_value(line);
             int value = 0;
             if (!parse_count(v, value))
-                throw RunError(kExitInput, "the answer " + quoted(v.text) + " to \"" +
+                throw RunError(kExitInput, "the answer " + shown_value(v.text) + " to \"" +
                                                cq.prompt + "\" is not a whole number");
             if (value > cq.bound) {
                 say(out, cq.message);

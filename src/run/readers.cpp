@@ -80,7 +80,7 @@ void read_free_form(const std::string& path, const std::string& name, long long 
                 token.assign(data, start, i - start);
                 double v = 0.0;
                 if (!parse_number(token, v))
-                    bad_line(name, line_no, "cannot read " + quoted(token) + " as a number");
+                    bad_line(name, line_no, "cannot read " + shown_value(token) + " as a number");
                 ++taken;
                 if (check) {
                     const std::string why = check(rd, taken, v, token);
@@ -121,7 +121,7 @@ void read_para(const std::string& dir, const std::string& name, const RunParamet
             // run to their pass limit; 0 stays allowed.
             if (row == 2 && v < 0.0)
                 return "the standard deviation of column " + std::to_string(c) + ", " +
-                       quoted(text) + ", is negative";
+                       shown_value(text) + ", is negative";
             return std::string();
         });
 }
