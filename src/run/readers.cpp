@@ -20,7 +20,13 @@ void read_free_form(const std::string& path, const std::string& name, long long 
                     const std::function<void(long long, int, double)>& store,
                     const std::function<std::string(long long)>& describe,
                     const ValueCheck& check) {
-    const std::string data = read_whole_file(path, name);
+    parse_free_form(read_whole_file(path, name), name, reads, count, store, describe, check);
+}
+
+void parse_free_form(const std::string& data, const std::string& name, long long reads, int count,
+                     const std::function<void(long long, int, double)>& store,
+                     const std::function<std::string(long long)>& describe,
+                     const ValueCheck& check) {
     std::size_t pos = 0;  // start of the current line
     long long line_no = 0;
     std::string token;

@@ -26,6 +26,11 @@ void read_free_form(const std::string& path, const std::string& name, long long 
                     const std::function<void(long long, int, double)>& store,
                     const std::function<std::string(long long)>& describe,
                     const ValueCheck& check = {});
+// The same reads from text already in memory.
+void parse_free_form(const std::string& data, const std::string& name, long long reads, int count,
+                     const std::function<void(long long, int, double)>& store,
+                     const std::function<std::string(long long)>& describe,
+                     const ValueCheck& check = {});
 
 // The run's three inputs, from dir (empty: the current directory); the
 // diagnostics name them as dir/name. A negative standard deviation in a
