@@ -163,34 +163,36 @@ int fit_main(const std::vector<std::string>& args) {
     const int columns = parameter_columns(p);
     std::vector<ColumnFit> fits(static_cast<std::size_t>(columns));
     std::vector<double> x;
-    for (int c = 1; c <= columns; ++c) {
-        x.clear();
-        ColumnFit& cf = fits[static_cast<std::size_t>(c - 1)];
-        if (!time_mode) {
-            for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, c));
-        } else if (c <= ntime) {
-            for (int g = 1; g <= ngene; ++g)
-                for (int r = 1; r <= nrep; ++r) x.push_back(in.MODTCELL44((c - 1) * nrep + r, g));
-        } else {
-            cf.unused = true;
-            for (int g = 1; g <= ngene; ++g)
-                for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, g));
+    naming_out_of_memory("fitting the columns of " + realdata, [&] {
+        for (int c = 1; c <= columns; ++c) {
+            x.clear();
+            ColumnFit& cf = fits[static_cast<std::size_t>(c - 1)];
+            if (!time_mode) {
+                for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, c));
+            } else if (c <= ntime) {
+                for (int g = 1; g <= ngene; ++g)
+                    for (int r = 1; r <= nrep; ++r) x.push_back(in.MODTCELL44((c - 1) * nrep + r, g));
+            } else {
+                cf.unused = true;
+                for (int g = 1; g <= ngene; ++g)
+                    for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, g));
+            }
+            // Unused columns pool every value: they vary when the time points do.
+            if (!has_variation(x))
+                throw RunError(kExitInput, realdata + ": " +
+                                               (time_mode ? "time point " : "gene ") +
+                                               std::to_string(c) + " has no variation (every value is " +
+                                               number(x.front()) + "), so two states cannot be fitted");
+            cf.values = x.size();
+            cf.fit = fit_two_normals(x);
+            // The analysis refuses what is not a number, so it is never written.
+            if (!fit_is_finite(cf.fit))
+                throw RunError(kExitInput, realdata + ": " + (time_mode ? "time point " : "gene ") +
+                                               std::to_string(c) +
+                                               " cannot be fitted (a mean or standard deviation "
+                                               "comes out infinite or not a number); nothing written");
         }
-        // Unused columns pool every value: they vary when the time points do.
-        if (!has_variation(x))
-            throw RunError(kExitInput, realdata + ": " +
-                                           (time_mode ? "time point " : "gene ") +
-                                           std::to_string(c) + " has no variation (every value is " +
-                                           number(x.front()) + "), so two states cannot be fitted");
-        cf.values = x.size();
-        cf.fit = fit_two_normals(x);
-        // The analysis refuses what is not a number, so it is never written.
-        if (!fit_is_finite(cf.fit))
-            throw RunError(kExitInput, realdata + ": " + (time_mode ? "time point " : "gene ") +
-                                           std::to_string(c) +
-                                           " cannot be fitted (a mean or standard deviation "
-                                           "comes out infinite or not a number); nothing written");
-    }
+    });
 
     std::string means1, sds1, means2, sds2;
     for (int c = 0; c < columns; ++c) {

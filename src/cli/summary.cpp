@@ -95,8 +95,11 @@ int summary_main(const std::vector<std::string>& args) {
     const bool names_given = !names_file.empty();
     const std::string names_path = path_in(dir, names_file);
     const std::vector<std::string> names =
-        names_given ? parse_names(read_whole_file(names_path, names_path), names_path, t.genes)
-                    : number_names(t.genes);
+        naming_out_of_memory("reading " + (names_given ? names_path : "the gene numbers"), [&] {
+            return names_given
+                       ? parse_names(read_whole_file(names_path, names_path), names_path, t.genes)
+                       : number_names(t.genes);
+        });
 
     // Every output is made before any is written, and the files appear
     // together, only when all of them are complete.
@@ -114,7 +117,6 @@ int summary_main(const std::vector<std::string>& args) {
             o.path = path_in(dir, svg_file);
             o.text = summary_svg(t, names);
         }
-        return 0;
     });
     std::vector<NewFile*> files;
     for (Output& o : outputs) {

@@ -53,12 +53,15 @@ bool AnswerReader::next_answer_line(std::string& line) {
         while ((c = std::fgetc(in_)) != EOF) {
             any = true;
             if (c == '\n') break;
+            // Input without line ends (a device, a binary file) is not answers.
+            if (line.size() >= kLongestAnswerLine)
+                throw RunError(kExitInput, "standard input: a line of more than " +
+                                               std::to_string(kLongestAnswerLine) +
+                                               " characters is not an answer");
             line.push_back(static_cast<char>(c));
         }
-        if (!any) {
-            if (std::ferror(in_)) failed();
-            return false;
-        }
+        if (std::ferror(in_)) failed();
+        if (!any) return false;
         for (char ch : line)
             if (!is_blank(ch)) return true;
     }

@@ -8,12 +8,16 @@
 
 namespace coswitch {
 
+// Longest answer line read; a longer one ends the run.
+inline constexpr std::size_t kLongestAnswerLine = 1 << 16;
+
 // Source of answer lines; reads one line at a time from a stdio stream.
 class AnswerReader {
 public:
     explicit AnswerReader(std::FILE* in) : in_(in) {}
     // The next line that holds more than blanks; false at the end of input.
-    // Throws RunError when the input cannot be read (a directory, say).
+    // Throws RunError when the input cannot be read (a directory, say) or a
+    // line is longer than kLongestAnswerLine.
     bool next_answer_line(std::string& line);
 
 private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,4 +108,41 @@ TEST(Streams, InputsThatAreNotRegularFiles) {
     auto r = run_program(s.path(), "", {"summary"}, o);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "coswitch: pvalue.txt: is a pipe, not a regular file\n");
+}
+
+TEST(Streams, EndlessInputAndMemoryRunningOutAreNamed) {
+    // Standard input without line ends: refused after one long line, not read for ever.
+    ScratchDir d;
+    RunOptions o;
+    o.timeout_seconds = 30;
+    o.in_child = [] {
+        const int zero = ::open("/dev/zero", O_RDONLY);
+        ::dup2(zero, 0);
+    };
+    auto r = run_program(d.path(), "", {}, o);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "coswitch: standard input: a line of more than 65536 characters is not an answer\n");
+    EXPECT_TRUE(fs::is_empty(d.path()));
+
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address checking needs more address space than the ceiling below";
+#endif
+    // A sparse file of 4 GiB (no disk used) read under a ceiling of 1 GiB: the reader and
+    // summary name the file; nothing says a bare bad_alloc.
+    ScratchDir big;
+    write_synthetic_inputs(big.path(), 4, 2, 3, false);
+    fs::resize_file(big / "realdata.txt", std::uintmax_t{4} << 30);
+    o.in_child = [] {
+        const rlimit cap{rlim_t{1} << 30, rlim_t{1} << 30};
+        ::setrlimit(RLIMIT_AS, &cap);
+    };
+    r = run_program(big.path(), "", {"--mode", "G", "--time-points", "4", "--replicates", "2",
+                                     "--bootstrap", "2", "--genes", "3"}, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "coswitch: realdata.txt: out of memory while reading it\n");
+    fs::rename(big / "realdata.txt", big / "pvalue.txt");
+    fs::remove(big / "output.txt");
+    r = run_program(big.path(), "", {"summary"}, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "coswitch: pvalue.txt: out of memory while reading it\n");
 }
