@@ -1,7 +1,13 @@
 #!/bin/bash
 # Installs what the build and the tests need, when it is missing (Debian).
+# With the argument "fuzz": what `make fuzz` needs (clang and its fuzzer).
 set -euo pipefail
 need=()
+if [ "${1:-}" = fuzz ]; then
+  command -v clang++ >/dev/null || need+=(clang)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    need+=(libclang-rt-14-dev)
+fi
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 command -v make >/dev/null || need+=(make)

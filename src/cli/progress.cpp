@@ -53,9 +53,12 @@ void Progress::draw(long long pairs_done, long long replicates_done, bool force)
     const double done = replicates_ > 0 ? static_cast<double>(replicates_done)
                                         : static_cast<double>(pairs_done);
     const double fraction = total > 0 ? done / total : 1.0;
+    // The line of the last pair always comes, even in the step of the last replicate.
+    const bool last_pair = pairs_done >= pairs_ && !last_pair_drawn_;
+    if (last_pair) last_pair_drawn_ = true;
     if (style_ == Style::Plain) {
         const int step = static_cast<int>(fraction * 100.0) / kPlainStepPercent;
-        if (!force && step == last_percent_step_) return;
+        if (!force && !last_pair && step == last_percent_step_) return;
         last_percent_step_ = step;
     } else if (!force && now - last_ < std::chrono::milliseconds(200) && pairs_done < pairs_) {
         return;

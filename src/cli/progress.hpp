@@ -36,6 +36,7 @@ private:
     int last_percent_step_ = -1;
     std::size_t last_width_ = 0;
     bool finished_ = false;
+    bool last_pair_drawn_ = false;
 };
 
 // Progress for this process's standard error.

@@ -22,22 +22,29 @@ void check_analysable(const RunParameters& p) {
                            " replicates)");
 }
 
-void run_analysis(const RunParameters& p, const RunSettings& s) {
-    WorkArrays wa(p);
-    Inputs in = sized_inputs(p);
+void run_analysis(const RunParameters& answers, const RunSettings& s) {
+    // Negative counts are accepted answers; nothing is sized or looped by them.
+    const RunParameters p = counts_at_least_zero(answers);
+    WorkArrays wa = naming_out_of_memory("sizing the work arrays", [&] { return WorkArrays(p); });
+    Inputs in = naming_out_of_memory("sizing the input tables", [&] { return sized_inputs(p); });
 
+    const std::string pvalue_path = path_in(s.directory, "pvalue.txt");
+    const std::string output_path = path_in(s.directory, "output.txt");
     ResultFile pvalue;
     ResultFile output;
-    pvalue.create(path_in(s.directory, "pvalue.txt"), "pvalue.txt");
+    pvalue.create(pvalue_path, pvalue_path);
     try {
-        output.create(path_in(s.directory, "output.txt"), "output.txt");
+        output.create(output_path, output_path);
     } catch (const RunError&) {
         // A failed start leaves no new file behind.
         pvalue.discard();
         throw;
     }
+    // On disk at once: whatever fails later, the files show what they are.
     pvalue.write(kPvalueHeader);
     output.write(kOutputHeader);
+    pvalue.flush();
+    output.flush();
 
     read_realdata(s.directory, p, in);
     read_para(s.directory, "para1.txt", p, in.PARA1);
