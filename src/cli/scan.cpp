@@ -18,7 +18,7 @@
 #include "engine/ranks.hpp"
 #include "io/errors.hpp"
 #include "io/interrupts.hpp"
-#include "io/output_folder.hpp"
+#include "io/new_file.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/pairs_tsv.hpp"
@@ -33,9 +33,9 @@ namespace {
 // Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
 constexpr int kMaxHeatmapGenes = 300;
 
-void write_text_file(OutputFolder& folder, const std::string& name, const std::string& text) {
+void write_text_file(NewDirectory& folder, const std::string& name, const std::string& text) {
     TextOut out;
-    out.create(folder.path(name), folder.target() + "/" + name);
+    out.create(folder.path(name), folder.name() + "/" + name);
     out.write(text);
     out.close();
 }
@@ -44,7 +44,8 @@ void write_classic_folder(const std::string& dir, const ScanInputs& s) {
     const std::string why = beyond_classic_limits(s.p);
     if (!why.empty())
         throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
-    OutputFolder folder(dir);
+    NewDirectory folder;
+    folder.open(dir, dir);
     write_text_file(folder, "realdata.txt", realdata_text(s.p, s.in));
     write_text_file(folder, "para1.txt", para_text(s.p, s.in.PARA1));
     write_text_file(folder, "para2.txt", para_text(s.p, s.in.PARA2));
@@ -129,7 +130,7 @@ struct Scan {
     ScanOptions o;
     Ranks& ranks;
     ScanInputs s;
-    std::optional<OutputFolder> folder;
+    std::optional<NewDirectory> folder;
     std::chrono::steady_clock::time_point started;
 
     // The pair analysis, and on the first rank every file of the folder.
@@ -241,13 +242,14 @@ int scan_main(const std::vector<std::string>& args) {
                                        " kept, so there is no pair to test (see the counts "
                                        "above; --columns picks one series of a wide table)");
                 if (!o.write_classic.empty()) write_classic_folder(o.write_classic, run.s);
-                run.folder.emplace(o.output);
+                run.folder.emplace();
+                run.folder->open(o.output, o.output);
             }
         }))
         return *status;
     // Every rank removes the unfinished folder when interrupted, so that it
     // goes also when the first rank is killed outright.
-    const std::string unfinished = ranks.share(ranks.first() ? run.folder->temporary() : "", 0);
+    const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);
     if (!ranks.first()) set_unfinished_folder(unfinished);
 
     if (ranks.size() == 1) {

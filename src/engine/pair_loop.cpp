@@ -24,7 +24,11 @@ LoopReport run_sequential(const RunParameters& p, const Inputs& in, const PairLo
     PairResult result;
     GenePair pair = pair_at(loop.first, p.NGENE);
     for (std::int64_t n = loop.first; n < loop.last; ++n, pair = next_pair(pair, p.NGENE)) {
-        analyse_pair(p, in, pair.i, pair.j, streams, scratch, result);
+        if (loop.replicate_done)
+            analyse_pair(p, in, pair.i, pair.j, streams, scratch, result,
+                         [&](int b, double, double) { loop.replicate_done(n, b); });
+        else
+            analyse_pair(p, in, pair.i, pair.j, streams, scratch, result);
         const std::string text = loop.computed ? loop.computed(n, pair, result) : std::string();
         report.capped_fits += result.capped_fits;
         if (loop.in_order) loop.in_order(n, pair, result, text);

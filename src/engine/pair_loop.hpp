@@ -24,6 +24,10 @@ struct PairLoop {
     std::function<void(std::int64_t n, GenePair, const PairResult&, const std::string& text)>
         in_order;
     ThreadStarter start_thread;  // empty: plain threads
+    // Optional: after each bootstrap replicate b of pair n, when the block
+    // runs on the calling thread alone (for finer progress; threads report
+    // whole pairs only).
+    std::function<void(std::int64_t n, int b)> replicate_done;
 };
 
 struct LoopReport {

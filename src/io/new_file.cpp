@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "io/errors.hpp"
+#include "io/interrupts.hpp"
 
 namespace coswitch {
 namespace {
@@ -162,8 +163,10 @@ void commit_together(const std::vector<NewFile*>& files) {
 }
 
 NewDirectory::~NewDirectory() {
-    if (!committed_ && !temporary_.empty())
+    if (!committed_ && !temporary_.empty()) {
+        set_unfinished_folder("");
         ::nftw(temporary_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    }
 }
 
 void NewDirectory::open(const std::string& path, const std::string& name) {
@@ -172,8 +175,10 @@ void NewDirectory::open(const std::string& path, const std::string& name) {
     require_absent(path, name);
     for (unsigned attempt = 0; temporary_.empty(); ++attempt) {
         const std::string t = temporary_beside(path, attempt);
-        if (::mkdir(t.c_str(), 0777) == 0)
+        if (::mkdir(t.c_str(), 0777) == 0) {
             temporary_ = t;
+            set_unfinished_folder(t);
+        }
         else if (errno != EEXIST || attempt >= 100)
             file_error(name, "cannot create", errno);
     }
@@ -182,6 +187,7 @@ void NewDirectory::open(const std::string& path, const std::string& name) {
 void NewDirectory::commit() {
     rename_directory_into_place(temporary_, path_, name_);
     committed_ = true;
+    set_unfinished_folder("");
 }
 
 void rename_directory_into_place(const std::string& from, const std::string& to,

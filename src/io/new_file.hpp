@@ -19,7 +19,8 @@
 // A NewDirectory is the same for a whole folder: files are written into
 // path() (a temporary folder beside the final one) and commit() renames it
 // into place without replacing an existing file or folder; until then it and
-// everything in it are removed on destruction.
+// everything in it are removed on destruction, and when the process is
+// interrupted (see interrupts.hpp).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,10 @@ public:
     void open(const std::string& path, const std::string& name);
     // The temporary folder, to write the files into.
     const std::string& path() const { return temporary_; }
+    // A file's path inside it.
+    std::string path(const std::string& file) const { return temporary_ + "/" + file; }
+    // The final path, as messages show it.
+    const std::string& name() const { return name_; }
     // Renames the temporary folder to its final path, never replacing
     // anything; on failure the temporary folder stays until destruction.
     void commit();

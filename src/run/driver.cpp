@@ -73,8 +73,11 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
             wa.NULLSTAT(pair.i, pair.j, static_cast<int>(b) + 1) = r.nullstat[b];
             wa.NULLCORR(pair.i, pair.j, static_cast<int>(b) + 1) = r.nullcorr[b];
         }
-        replicates_done += static_cast<long long>(r.nullstat.size());
+        replicates_done = (n + 1) * static_cast<long long>(r.nullstat.size());
         progress.update(n + 1, replicates_done);
+    };
+    loop.replicate_done = [&](std::int64_t n, int b) {
+        progress.update(n, n * static_cast<long long>(p.NBOOT) + b);
     };
     const LoopReport report = run_pair_loop(p, in, loop);
     progress.finish();

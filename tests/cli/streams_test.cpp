@@ -91,7 +91,9 @@ TEST(Streams, InputsThatAreNotRegularFiles) {
         write_synthetic_inputs(d.path(), 6, 2, 4, false);
         fs::remove(d / c.file);
         if (c.kind == "a device") fs::create_symlink("/dev/zero", d / c.file);
-        if (c.kind == "a pipe") ASSERT_EQ(::mkfifo((d / c.file).c_str(), 0600), 0);
+        if (c.kind == "a pipe") {
+            ASSERT_EQ(::mkfifo((d / c.file).c_str(), 0600), 0);
+        }
         if (c.kind == "a directory") fs::create_directory(d / c.file);
         RunOptions o;
         o.timeout_seconds = 30;
