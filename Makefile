@@ -1,20 +1,32 @@
 # The two commands for a fresh machine: `make demo` and `make test`.
 BUILD ?= build
 JOBS ?= 2
+PREFIX ?= /usr/local
 
-.PHONY: all deps build demo test sanitize tsan fuzz clean
+.PHONY: all deps configure program build demo install test sanitize tsan fuzz clean
 
 all: build
 
 deps:
 	bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+# The program alone.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target coswitch
+
+# The program, its tests and its benchmarks.
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+demo: program
 	sh scripts/demo.sh $(BUILD)/coswitch
+
+# coswitch into $(PREFIX)/bin (e.g. `make install PREFIX=$$HOME/.local`).
+install: program
+	cmake --install $(BUILD) --prefix $(PREFIX) --component program
 
 # Every test on the release build, then again on a build with address and
 # undefined-behaviour checks.
