@@ -21,6 +21,8 @@ public:
     void update(long long pairs_done, long long replicates_done);
     // The pairs to do, when they are known only once the run has begun.
     void set_total(long long pairs, long long replicates_per_pair);
+    // Also show pairs per second (large runs, where pairs are the unit).
+    void show_rate() { show_rate_ = true; }
     // Erases the self-updating line; called at the end of the run.
     void finish();
 
@@ -37,6 +39,7 @@ private:
     std::size_t last_width_ = 0;
     bool finished_ = false;
     bool last_pair_drawn_ = false;
+    bool show_rate_ = false;
 };
 
 // Progress for this process's standard error.

@@ -156,6 +156,7 @@ struct Scan {
         }
         Progress progress = make_progress(ranks.first() ? o.progress : ProgressMode::Quiet,
                                           pair_count(s.p.NGENE), s.p.NBOOT);
+        progress.show_rate();
         how.progress = [&](std::int64_t done, std::int64_t of) {
             progress.set_total(of, s.p.NBOOT);
             progress.update(done, done * (s.p.NBOOT > 0 ? s.p.NBOOT : 0));
