@@ -1,5 +1,8 @@
 #include "random/deviates.hpp"
 
+#include <bit>
+#include <cstdint>
+
 namespace coswitch {
 namespace {
 // Index 0 is a placeholder so the tables read 1-based like their definition.
@@ -108,6 +111,117 @@ float snorm(GeneratorState& g) {
     }
     const float y = aa + w;
     return s == 1.0f ? -y : y;
+}
+
+}  // namespace coswitch
+
+namespace coswitch {
+namespace {
+// The current generator's common path: the checks of ignlgi are made once
+// per batch, and the seeds live in registers until the batch ends.
+struct Uniforms {
+    std::int32_t s1, s2, m1, m2, a1, a2;
+    bool antithetic;
+    inline __attribute__((always_inline)) float next() {
+        std::int32_t k = s1 / 53668;
+        s1 = a1 * (s1 - k * 53668) - k * 12211;
+        if (s1 < 0) s1 = s1 + m1;
+        k = s2 / 52774;
+        s2 = a2 * (s2 - k * 52774) - k * 3791;
+        if (s2 < 0) s2 = s2 + m2;
+        std::int32_t z = s1 - s2;
+        if (z < 1) z = z + (m1 - 1);
+        if (antithetic) z = m1 - z;
+        return static_cast<float>(z) * kScale;
+    }
+};
+
+inline __attribute__((always_inline)) float snorm_from(Uniforms& g) {
+    float u = g.next();
+    const bool negative = u > 0.5f;
+    u = u + u - (negative ? 1.0f : 0.0f);
+    u = 32.0f * u;
+    int i = static_cast<int>(u);
+    if (i == 32) i = 31;
+    float aa;
+    float w;
+    if (i != 0) [[likely]] {
+        float ustar = u - static_cast<float>(i);
+        aa = A[i];
+        for (;;) {
+            if (ustar > T[i]) [[likely]] {
+                w = (ustar - T[i]) * H[i];
+                break;
+            }
+            u = g.next();
+            w = u * (A[i + 1] - aa);
+            float tt = (0.5f * w + aa) * w;
+            bool accepted = false;
+            for (;;) {
+                if (ustar > tt) {
+                    accepted = true;
+                    break;
+                }
+                u = g.next();
+                if (ustar < u) {
+                    ustar = g.next();
+                    break;
+                }
+                tt = u;
+                ustar = g.next();
+            }
+            if (accepted) break;
+        }
+    } else {
+        i = 6;
+        aa = 2.153875f;
+        u = u + u;
+        while (u < 1.0f) {
+            aa = aa + D[i];
+            i = i + 1;
+            u = u + u;
+        }
+        u = u - 1.0f;
+        for (;;) {
+            w = u * D[i];
+            float tt = (0.5f * w + aa) * w;
+            bool accepted = false;
+            for (;;) {
+                const float ustar = g.next();
+                if (ustar > tt) {
+                    accepted = true;
+                    break;
+                }
+                u = g.next();
+                if (ustar >= u) {
+                    tt = u;
+                    continue;
+                }
+                u = g.next();
+                break;
+            }
+            if (accepted) break;
+        }
+    }
+    // Negation only flips the sign bit: the same value as the branch.
+    const std::uint32_t bits =
+        std::bit_cast<std::uint32_t>(aa + w) ^ (static_cast<std::uint32_t>(negative) << 31);
+    return std::bit_cast<float>(bits);
+}
+}  // namespace
+
+void snorm_fill(GeneratorState& g, float* out, std::size_t n) {
+    if (n == 0) return;
+    // The first draw of a run seeds the generators; the plain path does it.
+    std::size_t done = 0;
+    if (!g.QINIT || !g.QQSSD) out[done++] = snorm(g);
+    Globe& G = g.GLOBE;
+    const std::int32_t cur = g.CURNTG;
+    Uniforms u{G.CURSEED1[cur], G.CURSEED2[cur], G.MODULUS1, G.MODULUS2, G.MULT1, G.MULT2,
+               G.ANTITHETIC[cur] != 0};
+    for (; done < n; ++done) out[done] = snorm_from(u);
+    G.CURSEED1[cur] = u.s1;
+    G.CURSEED2[cur] = u.s2;
 }
 
 }  // namespace coswitch
