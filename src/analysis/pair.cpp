@@ -7,6 +7,7 @@
 #include "numeric/density.hpp"
 #include "numeric/normalisation.hpp"
 #include "random/deviates.hpp"
+#include "random/sampler.hpp"
 
 namespace coswitch {
 
@@ -24,17 +25,26 @@ namespace {
 // observation is computed once; every product is the same a*b as always.
 void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
     const bool time_mode = p.FLAG == 'T';
-    for (int r = 1; r <= p.NREP; ++r)
-        for (int t = 1; t <= p.NTIME; ++t) {
-            const int c1 = time_mode ? t : i;
-            const int c2 = time_mode ? t : j;
-            const double y1 = w.YEX(r, t, 1);
-            const double y2 = w.YEX(r, t, 2);
-            const double a[2] = {dnorm(y1, in.PARA1(1, c1), in.PARA1(2, c1)),
-                                 dnorm(y1, in.PARA2(1, c1), in.PARA2(2, c1))};
-            const double b[2] = {dnorm(y2, in.PARA1(1, c2), in.PARA1(2, c2)),
-                                 dnorm(y2, in.PARA2(1, c2), in.PARA2(2, c2))};
-            for (int k = 1; k <= 4; ++k) w.QVEC(r, t, k) = a[MORCODE[k][0]] * b[MORCODE[k][1]];
+    const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
+    const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
+    const std::size_t cells = NR * NT;
+    const double* const para1 = in.PARA1.data();  // column c: mean at 2(c-1), sd after it
+    const double* const para2 = in.PARA2.data();
+    const double* const yex = w.YEX.data();       // (r, t, g) at r + NR * (t + NT * g)
+    double* const qvec = w.QVEC.data();           // (r, t, k) at r + NR * (t + NT * k)
+    for (std::size_t r = 0; r < NR; ++r)
+        for (std::size_t t = 0; t < NT; ++t) {
+            const std::size_t c1 = 2 * (time_mode ? t : static_cast<std::size_t>(i - 1));
+            const std::size_t c2 = 2 * (time_mode ? t : static_cast<std::size_t>(j - 1));
+            const std::size_t m = r + NR * t;
+            const double y1 = yex[m];
+            const double y2 = yex[m + cells];
+            const double a[2] = {dnorm(y1, para1[c1], para1[c1 + 1]),
+                                 dnorm(y1, para2[c1], para2[c1 + 1])};
+            const double b[2] = {dnorm(y2, para1[c2], para1[c2 + 1]),
+                                 dnorm(y2, para2[c2], para2[c2 + 1])};
+            for (int k = 1; k <= 4; ++k)
+                qvec[m + cells * (k - 1)] = a[MORCODE[k][0]] * b[MORCODE[k][1]];
         }
 }
 
@@ -89,30 +99,83 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
     for (int n = 0; n < 16; ++n) a.v[n] = w.NULLMAT.v[n] + 1e-6;
     normalization(4, 4, a.data(), w.TMAT.data());
 
+    const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
+    const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
+    const std::size_t cells = NR * NT;
+    if (cells == 0) {
+        statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
+        return;
+    }
+    // The sampler's probabilities and cumulative bounds, once per state row:
+    // row 0 from PIVEC for the first time point, row s from TMAT after cell s.
+    float prob[5][4];
+    CellBounds bounds[5];
+    for (int k = 0; k < 4; ++k) prob[0][k] = static_cast<float>(w.PIVEC[k]);
+    for (int s = 1; s <= 4; ++s)
+        for (int k = 0; k < 4; ++k) prob[s][k] = static_cast<float>(w.TMAT(s, k + 1));
+    for (int s = 0; s <= 4; ++s) bounds[s] = cell_bounds(prob[s]);
+
+    // Both streams' draws of the whole replicate at once: the sampler's row by
+    // row and time point by time point, the normal stream's row by row, time
+    // point by time point, first gene before second.
+    w.uniforms.resize(cells);
+    sampler_fill(streams.sampler, w.uniforms.data(), cells);
+    const float* z;
+    if (streams.deviates != nullptr) {
+        z = streams.deviates;
+        streams.deviates += 2 * cells;
+    } else {
+        w.normals.resize(2 * cells);
+        snorm_fill(streams.normal, w.normals.data(), 2 * cells);
+        z = w.normals.data();
+    }
+
+    // Parameters by column: mean and standard deviation of each state.
+    const double* const para[2] = {in.PARA1.data(), in.PARA2.data()};
     const bool time_mode = p.FLAG == 'T';
-    for (int r = 1; r <= p.NREP; ++r) {
-        for (int t = 1; t <= p.NTIME; ++t) {
-            for (int k = 1; k <= 4; ++k)
-                w.P[k - 1] = static_cast<float>(t == 1 ? w.PIVEC[k - 1]
-                                                       : w.TMAT(w.ST(r, t - 1), k));
-            const int s = draw_cell(w, streams.sampler);
-            w.ST(r, t) = s;
-            w.BST(r, t, 1) = MORCODE[s][0];
-            w.BST(r, t, 2) = MORCODE[s][1];
+    std::int32_t* const st = w.ST.data();       // (r, t) at r + NR * t, from 0
+    std::int32_t* const bst = w.BST.data();     // (r, t, g) at r + NR * (t + NT * g)
+    double* const yex = w.YEX.data();           // same layout as BST
+    const double* u = w.uniforms.data();
+    int last = 0;
+    for (std::size_t r = 0; r < NR; ++r) {
+        int prev = 0;
+        for (std::size_t t = 0; t < NT; ++t) {
+            // A draw that marks no single cell (the uniform above every
+            // cumulative probability, or probabilities that are not numbers)
+            // is taken as the last cell.
+            int cell = mtn_marks(bounds[prev], *u++);
+            if (cell < 1 || cell > 4) cell = 4;
+            st[r + NR * t] = cell;
+            bst[r + NR * t] = MORCODE[cell][0];
+            bst[r + NR * (t + NT)] = MORCODE[cell][1];
+            last = prev;
+            prev = cell;
         }
-        for (int t = 1; t <= p.NTIME; ++t)
-            for (int g = 1; g <= 2; ++g) {
-                const int col = time_mode ? t : (g == 1 ? i : j);
-                w.R = static_cast<double>(snorm(streams.normal));
-                const Array<double, 2>& para = w.BST(r, t, g) == 0 ? in.PARA1 : in.PARA2;
-                w.YEX(r, t, g) = para(1, col) + w.R * para(2, col);
+        for (std::size_t t = 0; t < NT; ++t)
+            for (std::size_t g = 0; g < 2; ++g) {
+                const int col = time_mode ? static_cast<int>(t) + 1 : (g == 0 ? i : j);
+                const double* pc = para[bst[r + NR * (t + NT * g)]] + 2 * (col - 1);
+                const double dev = static_cast<double>(*z++);
+                yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
             }
     }
-    for (int r = 1; r <= p.NREP; ++r)
-        for (int t = 1; t <= p.NTIME; ++t) {
-            const std::size_t m = static_cast<std::size_t>((r - 1) * p.NTIME + t - 1);
-            w.TEMP1[m] = w.YEX(r, t, 1);
-            w.TEMP2[m] = w.YEX(r, t, 2);
+    // The tables of the last draw, as a draw at a time leaves them.
+    const double ulast = u[-1];
+    const CellBounds& bl = bounds[last];
+    for (int k = 0; k < 4; ++k) {
+        w.P[k] = prob[last][k];
+        w.IR[k] = k == 0 ? (ulast > 0.0 && ulast <= bl.c[0])
+                         : (bl.c[k - 1] < ulast && ulast <= bl.c[k]);
+    }
+    w.R = static_cast<double>(z[-1]);
+
+    double* const t1 = w.TEMP1.data();
+    double* const t2 = w.TEMP2.data();
+    for (std::size_t r = 0; r < NR; ++r)
+        for (std::size_t t = 0; t < NT; ++t) {
+            t1[r * NT + t] = yex[r + NR * t];
+            t2[r * NT + t] = yex[r + NR * (t + NT)];
         }
     statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
 }
