@@ -76,7 +76,7 @@ COSWITCH_INLINE void numerators(const v4d old[4], const double* alpha, const dou
     const v4d bn = load(beta_next);
     u.ab = a * load(beta);
 #pragma GCC unroll 4
-    for (int j = 0; j < 4; ++j) u.n[j] = old[j] * splat(a[j]) * qn * bn;
+    for (int j = 0; j < 4; ++j) u.n[j] = old[j] * splat(alpha[j]) * qn * bn;
 }
 
 // Divides one step's numerators by their sums, stores the quotients and adds
@@ -94,7 +94,8 @@ COSWITCH_INLINE void quotients(const Numerators& u, double sn, double sg, double
 }
 
 // One step of the forward recursion from a, and of the backward one from bn.
-COSWITCH_INLINE v4d forward_step(const v4d old[4], v4d a, v4d q) {
+// The lanes are broadcast from memory, which costs no shuffle.
+COSWITCH_INLINE v4d forward_step(const v4d old[4], const double* a, v4d q) {
     v4d s = splat(0.0);
     s += splat(a[0]) * old[0];
     s += splat(a[1]) * old[1];
@@ -102,13 +103,12 @@ COSWITCH_INLINE v4d forward_step(const v4d old[4], v4d a, v4d q) {
     s += splat(a[3]) * old[3];
     return s * q;
 }
-COSWITCH_INLINE v4d backward_step(const v4d col[4], v4d bn, v4d qn) {
-    const v4d tmp = bn * qn;
+COSWITCH_INLINE v4d backward_step(const v4d col[4], const double* bn, const double* qn) {
     v4d s = splat(0.0);
-    s += col[0] * splat(tmp[0]);
-    s += col[1] * splat(tmp[1]);
-    s += col[2] * splat(tmp[2]);
-    s += col[3] * splat(tmp[3]);
+    s += col[0] * splat(bn[0] * qn[0]);
+    s += col[1] * splat(bn[1] * qn[1]);
+    s += col[2] * splat(bn[2] * qn[2]);
+    s += col[3] * splat(bn[3] * qn[3]);
     return s;
 }
 
@@ -157,11 +157,11 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
             for (std::size_t i = 0; i < R; ++i) {
                 if (f + 1 < T)
                     store(alpha + (f * R + i) * 4,
-                          forward_step(old, load(alpha + ((f - 1) * R + i) * 4),
+                          forward_step(old, alpha + ((f - 1) * R + i) * 4,
                                        load(qt + (f * R + i) * 4)));
                 store(beta + (g * R + i) * 4,
-                      backward_step(col, load(beta + ((g + 1) * R + i) * 4),
-                                    load(qt + ((g + 1) * R + i) * 4)));
+                      backward_step(col, beta + ((g + 1) * R + i) * 4,
+                                    qt + ((g + 1) * R + i) * 4));
             }
         }
 
