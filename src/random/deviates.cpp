@@ -136,7 +136,62 @@ struct Uniforms {
     }
 };
 
-inline __attribute__((always_inline)) float snorm_from(Uniforms& g) {
+// The same draws made ahead in blocks: a seed sequence s, a*s, a^2*s, ...
+// (mod m) is two interleaved sequences with multiplier a^2, which run side
+// by side instead of one after the other. a*s mod m is exact in 64 bits, as
+// Schrage's steps are in 32, for every seed in 1..m-1. Each draw's seeds are
+// kept, so the generator stops exactly after the last draw used.
+constexpr std::uint64_t kM1 = 2147483563, kM2 = 2147483399, kA1 = 40014, kA2 = 40692;
+constexpr std::uint64_t kA1Sq = kA1 * kA1 % kM1, kA2Sq = kA2 * kA2 % kM2;
+
+struct BlockUniforms {
+    static constexpr int kBlock = 128;
+    std::uint32_t s1, s2;  // seeds of the last draw used
+    bool antithetic;
+    int pos = 0;
+    int filled = 0;  // draws made in this block
+    int want = kBlock;  // draws to make in the next block
+    float u[kBlock];
+    std::uint32_t seed1[kBlock], seed2[kBlock];
+
+    void refill() {
+        // Seeds after the last draw of the previous block, which is the last used.
+        std::uint64_t e1 = kA1 * s1 % kM1, o1 = kA1Sq * s1 % kM1;
+        std::uint64_t e2 = kA2 * s2 % kM2, o2 = kA2Sq * s2 % kM2;
+        filled = want;
+        for (int k = 0; k < filled; k += 2) {
+            seed1[k] = static_cast<std::uint32_t>(e1);
+            seed1[k + 1] = static_cast<std::uint32_t>(o1);
+            seed2[k] = static_cast<std::uint32_t>(e2);
+            seed2[k + 1] = static_cast<std::uint32_t>(o2);
+            e1 = kA1Sq * e1 % kM1;
+            o1 = kA1Sq * o1 % kM1;
+            e2 = kA2Sq * e2 % kM2;
+            o2 = kA2Sq * o2 % kM2;
+        }
+        for (int k = 0; k < filled; ++k) {
+            std::int32_t z = static_cast<std::int32_t>(seed1[k]) - static_cast<std::int32_t>(seed2[k]);
+            if (z < 1) z = z + static_cast<std::int32_t>(kM1 - 1);
+            if (antithetic) z = static_cast<std::int32_t>(kM1) - z;
+            u[k] = static_cast<float>(z) * kScale;
+        }
+        pos = 0;
+    }
+    inline __attribute__((always_inline)) float next() {
+        if (pos == filled) [[unlikely]] {
+            s1 = seed1[filled - 1];
+            s2 = seed2[filled - 1];
+            refill();
+        }
+        return u[pos++];
+    }
+    // Seeds after the last draw used.
+    std::uint32_t last1() const { return pos == 0 ? s1 : seed1[pos - 1]; }
+    std::uint32_t last2() const { return pos == 0 ? s2 : seed2[pos - 1]; }
+};
+
+template <class Source>
+inline __attribute__((always_inline)) float snorm_from(Source& g) {
     float u = g.next();
     const bool negative = u > 0.5f;
     u = u + u - (negative ? 1.0f : 0.0f);
@@ -217,11 +272,34 @@ void snorm_fill(GeneratorState& g, float* out, std::size_t n) {
     if (!g.QINIT || !g.QQSSD) out[done++] = snorm(g);
     Globe& G = g.GLOBE;
     const std::int32_t cur = g.CURNTG;
-    Uniforms u{G.CURSEED1[cur], G.CURSEED2[cur], G.MODULUS1, G.MODULUS2, G.MULT1, G.MULT2,
-               G.ANTITHETIC[cur] != 0};
+    const std::int32_t s1 = G.CURSEED1[cur], s2 = G.CURSEED2[cur];
+    const bool standard = G.MODULUS1 == static_cast<std::int32_t>(kM1) &&
+                          G.MODULUS2 == static_cast<std::int32_t>(kM2) &&
+                          G.MULT1 == static_cast<std::int32_t>(kA1) &&
+                          G.MULT2 == static_cast<std::int32_t>(kA2) && s1 >= 1 &&
+                          s1 < static_cast<std::int32_t>(kM1) && s2 >= 1 &&
+                          s2 < static_cast<std::int32_t>(kM2);
+    if (!standard) {
+        Uniforms u{s1, s2, G.MODULUS1, G.MODULUS2, G.MULT1, G.MULT2, G.ANTITHETIC[cur] != 0};
+        for (; done < n; ++done) out[done] = snorm_from(u);
+        G.CURSEED1[cur] = u.s1;
+        G.CURSEED2[cur] = u.s2;
+        return;
+    }
+    BlockUniforms u;
+    u.s1 = static_cast<std::uint32_t>(s1);
+    u.s2 = static_cast<std::uint32_t>(s2);
+    u.antithetic = G.ANTITHETIC[cur] != 0;
+    // About 1.23 draws per deviate: size the first block to the batch, so
+    // that few draws are made in vain.
+    const std::size_t guess = (n - done) + (n - done) / 4 + 8;
+    u.want = guess < BlockUniforms::kBlock ? static_cast<int>(guess + 1) / 2 * 2
+                                           : BlockUniforms::kBlock;
+    u.refill();
+    u.want = BlockUniforms::kBlock / 4;
     for (; done < n; ++done) out[done] = snorm_from(u);
-    G.CURSEED1[cur] = u.s1;
-    G.CURSEED2[cur] = u.s2;
+    G.CURSEED1[cur] = static_cast<std::int32_t>(u.last1());
+    G.CURSEED2[cur] = static_cast<std::int32_t>(u.last2());
 }
 
 }  // namespace coswitch
