@@ -148,7 +148,6 @@ struct BlockUniforms {
     static constexpr int kBlock = 128;
     std::uint32_t s1, s2;  // seeds of the last draw used
     bool antithetic;
-    int pos = 0;
     int filled = 0;  // draws made in this block
     int want = kBlock;  // draws to make in the next block
     float u[kBlock];
@@ -175,26 +174,39 @@ struct BlockUniforms {
             if (antithetic) z = static_cast<std::int32_t>(kM1) - z;
             u[k] = static_cast<float>(z) * kScale;
         }
-        pos = 0;
     }
+    __attribute__((noinline)) void next_block() {
+        s1 = seed1[filled - 1];
+        s2 = seed2[filled - 1];
+        refill();
+    }
+};
+
+// The reading position in a block, kept apart so that it lives in registers.
+struct BlockCursor {
+    BlockUniforms* block;
+    const float* p;
+    const float* end;
     inline __attribute__((always_inline)) float next() {
-        if (pos == filled) [[unlikely]] {
-            s1 = seed1[filled - 1];
-            s2 = seed2[filled - 1];
-            refill();
+        if (p == end) [[unlikely]] {
+            block->next_block();
+            p = block->u;
+            end = p + block->filled;
         }
-        return u[pos++];
+        return *p++;
     }
     // Seeds after the last draw used.
-    std::uint32_t last1() const { return pos == 0 ? s1 : seed1[pos - 1]; }
-    std::uint32_t last2() const { return pos == 0 ? s2 : seed2[pos - 1]; }
+    std::uint32_t last1() const { return p == block->u ? block->s1 : block->seed1[p - block->u - 1]; }
+    std::uint32_t last2() const { return p == block->u ? block->s2 : block->seed2[p - block->u - 1]; }
 };
 
 template <class Source>
 inline __attribute__((always_inline)) float snorm_from(Source& g) {
     float u = g.next();
     const bool negative = u > 0.5f;
-    u = u + u - (negative ? 1.0f : 0.0f);
+    // 1.0f or 0.0f without a branch: half the signs would be mispredicted.
+    const float s = std::bit_cast<float>(static_cast<std::uint32_t>(negative) * 0x3f800000U);
+    u = u + u - s;
     u = 32.0f * u;
     int i = static_cast<int>(u);
     if (i == 32) i = 31;
@@ -297,9 +309,10 @@ void snorm_fill(GeneratorState& g, float* out, std::size_t n) {
                                            : BlockUniforms::kBlock;
     u.refill();
     u.want = BlockUniforms::kBlock / 4;
-    for (; done < n; ++done) out[done] = snorm_from(u);
-    G.CURSEED1[cur] = static_cast<std::int32_t>(u.last1());
-    G.CURSEED2[cur] = static_cast<std::int32_t>(u.last2());
+    BlockCursor c{&u, u.u, u.u + u.filled};
+    for (; done < n; ++done) out[done] = snorm_from(c);
+    G.CURSEED1[cur] = static_cast<std::int32_t>(c.last1());
+    G.CURSEED2[cur] = static_cast<std::int32_t>(c.last2());
 }
 
 }  // namespace coswitch
