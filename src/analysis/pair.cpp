@@ -152,39 +152,40 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
     std::int32_t* const st = w.ST.data();       // (r, t) at r + NR * t, from 0
     std::int32_t* const bst = w.BST.data();     // (r, t, g) at r + NR * (t + NT * g)
     double* const yex = w.YEX.data();           // same layout as BST
-    const double* u = w.uniforms.data();
-    int last = 0;
-    for (std::size_t r = 0; r < NR; ++r) {
-        int prev = 0;
-        for (std::size_t t = 0; t < NT; ++t) {
+    // Rows side by side, time point by time point: each row's chain of
+    // cells is serial, the rows are not.
+    const double* const u = w.uniforms.data();  // (r, t) at r * NT + t
+    for (std::size_t t = 0; t < NT; ++t)
+        for (std::size_t r = 0; r < NR; ++r) {
+            const int prev = t == 0 ? 0 : st[r + NR * (t - 1)];
             // A draw that marks no single cell (the uniform above every
             // cumulative probability, or probabilities that are not numbers)
             // is taken as the last cell.
-            int cell = mtn_marks(bounds[prev], *u++);
+            int cell = mtn_marks(bounds[prev], u[r * NT + t]);
             if (cell < 1 || cell > 4) cell = 4;
             st[r + NR * t] = cell;
             bst[r + NR * t] = MORCODE[cell][0];
             bst[r + NR * (t + NT)] = MORCODE[cell][1];
-            last = prev;
-            prev = cell;
         }
+    for (std::size_t r = 0; r < NR; ++r)
         for (std::size_t t = 0; t < NT; ++t)
             for (std::size_t g = 0; g < 2; ++g) {
                 const int col = time_mode ? static_cast<int>(t) + 1 : (g == 0 ? i : j);
                 const double* pc = para[bst[r + NR * (t + NT * g)]] + 2 * (col - 1);
-                const double dev = static_cast<double>(*z++);
+                const double dev = static_cast<double>(z[(r * NT + t) * 2 + g]);
                 yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
             }
-    }
+    const int last = NT > 1 ? st[NR * NT - 1 - NR] : 0;  // the row of the last draw
+
     // The tables of the last draw, as a draw at a time leaves them.
-    const double ulast = u[-1];
+    const double ulast = u[cells - 1];
     const CellBounds& bl = bounds[last];
     for (int k = 0; k < 4; ++k) {
         w.P[k] = prob[last][k];
         w.IR[k] = k == 0 ? (ulast > 0.0 && ulast <= bl.c[0])
                          : (bl.c[k - 1] < ulast && ulast <= bl.c[k]);
     }
-    w.R = static_cast<double>(z[-1]);
+    w.R = static_cast<double>(z[2 * cells - 1]);
 
     double* const t1 = w.TEMP1.data();
     double* const t2 = w.TEMP2.data();
