@@ -39,9 +39,12 @@ inline CellBounds cell_bounds(const float* p) {
 // The sum of i * ix(i) that mtn with uniform u would mark: the drawn
 // category, or 0 when it marks none (more than one only for bounds that
 // are not increasing).
+// Written without branches: the drawn cell is random, so branches on it
+// would be mispredicted.
 inline int mtn_marks(const CellBounds& b, double u) {
-    return (u > 0.0 && u <= b.c[0]) + 2 * (b.c[0] < u && u <= b.c[1]) +
-           3 * (b.c[1] < u && u <= b.c[2]) + 4 * (b.c[2] < u && u <= b.c[3]);
+    const int a0 = u > 0.0, a1 = b.c[0] < u, a2 = b.c[1] < u, a3 = b.c[2] < u;
+    const int e0 = u <= b.c[0], e1 = u <= b.c[1], e2 = u <= b.c[2], e3 = u <= b.c[3];
+    return (a0 & e0) + 2 * (a1 & e1) + 3 * (a2 & e2) + 4 * (a3 & e3);
 }
 
 }  // namespace coswitch
