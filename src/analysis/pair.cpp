@@ -76,15 +76,6 @@ void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, P
     abs_corr = std::fabs(c);
 }
 
-// Cell drawn by the sampler; a draw that marks no single cell (the uniform
-// above every cumulative probability, or probabilities that are not numbers)
-// is taken as the last cell.
-int draw_cell(PairScratch& w, SamplerStream& s) {
-    mtn(1, w.P, w.IR, 4, s);
-    const int cell = w.IR[0] + 2 * w.IR[1] + 3 * w.IR[2] + 4 * w.IR[3];
-    return (cell < 1 || cell > 4) ? 4 : cell;
-}
-
 }  // namespace
 
 void observed_pair(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,

@@ -143,11 +143,11 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
     for (;;) {
         ++info.passes;
         const v4d old[4] = {that[0], that[1], that[2], that[3]};
-        const v4d col[4] = {  // col[k][j] = old[j][k]
-            v4d{old[0][0], old[1][0], old[2][0], old[3][0]},
-            v4d{old[0][1], old[1][1], old[2][1], old[3][1]},
-            v4d{old[0][2], old[1][2], old[2][2], old[3][2]},
-            v4d{old[0][3], old[1][3], old[2][3], old[3][3]}};
+        double o[16];  // old row by row, to read its columns
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) o[4 * j + k] = old[j][k];
+        v4d col[4];  // col[k][j] = old[j][k]
+        for (int k = 0; k < 4; ++k) col[k] = v4d{o[k], o[4 + k], o[8 + k], o[12 + k]};
 
         // Forward and backward side by side: neither needs the other. The
         // last time point's forward values are used nowhere.
