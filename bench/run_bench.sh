@@ -15,7 +15,8 @@ usage: run_bench.sh [-n RUNS] [-b BINARY] [-B BASELINE] [-s SEED] [-k] NTIME NRE
   MODE                     G (gene-indexed densities, default) or T (time-indexed)
   -n RUNS                  number of timed runs (default 5)
   -b BINARY                program to run (default: build/coswitch of this repository)
-  -B BASELINE              also run BASELINE (answers on standard input, no arguments),
+  -a "ARGS"                arguments for BASELINE (split at blanks), e.g. -a "--threads 2"
+  -B BASELINE              also run BASELINE (answers on standard input),
                            alternating with BINARY, each in a fresh copy; its result
                            files must equal BINARY's; prints both medians (wall clock
                            and CPU time) and the ratio BASELINE / BINARY
@@ -42,11 +43,13 @@ seed=1
 keep=0
 rundir=""
 baseline=""
-while getopts ":n:b:B:s:d:kh" opt; do
+bargs=()
+while getopts ":n:b:B:a:s:d:kh" opt; do
     case $opt in
         n) runs=$OPTARG ;;
         b) binary=$OPTARG ;;
         B) baseline=$OPTARG ;;
+        a) read -r -a bargs <<<"$OPTARG" ;;
         s) seed=$OPTARG ;;
         k) keep=1 ;;
         d) rundir=$OPTARG ;;
@@ -167,7 +170,7 @@ echo "args:    ${extra[*]:-(none)}"
 echo "runs:    $runs"
 
 echo "load:    $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) cores"
-[ -z "$baseline" ] || echo "against: $baseline"
+[ -z "$baseline" ] || echo "against: $baseline ${bargs[*]-}"
 
 # One timed run of program $1 ("binary" or "baseline") in directory $2;
 # prints "wall cpu" in seconds.
@@ -175,7 +178,7 @@ timed_run() {
     local which=$1 dir=$2 status=0 tf="$2/time.txt"
     local TIMEFORMAT='%R %U %S'
     if [ "$which" = baseline ]; then
-        { time (cd "$dir" && "$baseline" <<<"$answers" >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
+        { time (cd "$dir" && "$baseline" "${bargs[@]+"${bargs[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
     elif [ "$feed_stdin" -eq 1 ]; then
         { time (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
     else
