@@ -32,7 +32,7 @@ COSWITCH_INLINE v4d splat(double x) { return v4d{x, x, x, x}; }
 COSWITCH_INLINE v4d load(const double* p) { return *reinterpret_cast<const v4d*>(p); }
 COSWITCH_INLINE void store(double* p, v4d v) { *reinterpret_cast<v4d*>(p) = v; }
 
-// 0.0 + v[0] + v[1] + v[2] + v[3], in that order, continuing from s.
+// s + v[0] + v[1] + v[2] + v[3], added in that order.
 COSWITCH_INLINE double sum_on(double s, v4d v) {
     s += v[0];
     s += v[1];
