@@ -80,17 +80,18 @@ COSWITCH_INLINE void numerators(const v4d old[4], const double* alpha, const dou
 }
 
 // Divides one step's numerators by their sums, stores the quotients and adds
-// them to the step's sums over replicates (sums: 16 transition, 4 state).
+// them to the step's sums over replicates (sums: 16 transition, 4 state),
+// which the step's first replicate starts from 0.0.
 COSWITCH_INLINE void quotients(const Numerators& u, double sn, double sg, double* xi,
-                               double* sums) {
+                               double* sums, bool first) {
     const v4d d = splat(sn + kGuard);
 #pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
         const v4d x = u.n[j] / d;
         store(xi + 4 * j, x);
-        store(sums + 4 * j, load(sums + 4 * j) + x);
+        store(sums + 4 * j, (first ? splat(0.0) : load(sums + 4 * j)) + x);
     }
-    store(sums + 16, load(sums + 16) + u.ab / splat(sg + kGuard));
+    store(sums + 16, (first ? splat(0.0) : load(sums + 16)) + u.ab / splat(sg + kGuard));
 }
 
 // One step of the forward recursion from a, and of the backward one from bn.
@@ -167,10 +168,10 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
 
         // Posteriors, two units at a time so that their serial sums overlap;
         // each step's sums over replicates keep the replicate order.
-        for (std::size_t n = 0; n < 20 * (T - 1); ++n) stepsum[n] = 0.0;
         std::size_t u = 0;
         double* sums_u = stepsum;  // the step of unit u
-        std::ptrdiff_t left = static_cast<std::ptrdiff_t>(R);  // units of that step from u on
+        const std::ptrdiff_t r = static_cast<std::ptrdiff_t>(R);
+        std::ptrdiff_t left = r;  // units of that step from u on
         for (; u + 1 < units; u += 2) {
             Numerators A, B;
             const std::size_t v = u + 1;
@@ -186,9 +187,9 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
                     sb += B.n[j][k];
                 }
             const double ga = sum_on(0.0, A.ab), gb = sum_on(0.0, B.ab);
-            quotients(A, sa, ga, xi + 16 * u, sums_u);
-            quotients(B, sb, gb, xi + 16 * v, sums_v);
-            for (left -= 2; left <= 0; left += static_cast<std::ptrdiff_t>(R)) sums_u += 20;
+            quotients(A, sa, ga, xi + 16 * u, sums_u, left == r);
+            quotients(B, sb, gb, xi + 16 * v, sums_v, left == 1);
+            for (left -= 2; left <= 0; left += r) sums_u += 20;
         }
         if (u < units) {
             Numerators A;
@@ -196,7 +197,7 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
             double sa = 0.0;
 #pragma GCC unroll 4
             for (int j = 0; j < 4; ++j) sa = sum_on(sa, A.n[j]);
-            quotients(A, sa, sum_on(0.0, A.ab), xi + 16 * u, sums_u);
+            quotients(A, sa, sum_on(0.0, A.ab), xi + 16 * u, sums_u, left == r);
         }
 
         // Maximisation: the mean over time steps of each step's estimate.
