@@ -69,14 +69,28 @@ struct Numerators {
     v4d ab;    // alpha * beta of the step's first time point
 };
 
+// The products a(j) * THATOLD(j, k) serve both the numerators and the next
+// forward step, which is formed here too when alpha_next is given.
 COSWITCH_INLINE void numerators(const v4d old[4], const double* alpha, const double* beta,
-                                const double* beta_next, const double* q_next, Numerators& u) {
+                                const double* beta_next, const double* q_next,
+                                double* alpha_next, Numerators& u) {
     const v4d a = load(alpha);
     const v4d qn = load(q_next);
     const v4d bn = load(beta_next);
     u.ab = a * load(beta);
+    v4d p[4];
 #pragma GCC unroll 4
-    for (int j = 0; j < 4; ++j) u.n[j] = old[j] * splat(alpha[j]) * qn * bn;
+    for (int j = 0; j < 4; ++j) p[j] = splat(alpha[j]) * old[j];
+    if (alpha_next != nullptr) {
+        v4d s = splat(0.0);
+        s += p[0];
+        s += p[1];
+        s += p[2];
+        s += p[3];
+        store(alpha_next, s * qn);
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) u.n[j] = p[j] * qn * bn;
 }
 
 // Divides one step's numerators by their sums, stores the quotients and adds
@@ -94,16 +108,8 @@ COSWITCH_INLINE void quotients(const Numerators& u, double sn, double sg, double
     store(sums + 16, (first ? splat(0.0) : load(sums + 16)) + u.ab / splat(sg + kGuard));
 }
 
-// One step of the forward recursion from a, and of the backward one from bn.
-// The lanes are broadcast from memory, which costs no shuffle.
-COSWITCH_INLINE v4d forward_step(const v4d old[4], const double* a, v4d q) {
-    v4d s = splat(0.0);
-    s += splat(a[0]) * old[0];
-    s += splat(a[1]) * old[1];
-    s += splat(a[2]) * old[2];
-    s += splat(a[3]) * old[3];
-    return s * q;
-}
+// One step of the backward recursion from bn. The lanes are broadcast from
+// memory, which costs no shuffle.
 COSWITCH_INLINE v4d backward_step(const v4d col[4], const double* bn, const double* qn) {
     v4d s = splat(0.0);
     s += col[0] * splat(bn[0] * qn[0]);
@@ -150,24 +156,17 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
         v4d col[4];  // col[k][j] = old[j][k]
         for (int k = 0; k < 4; ++k) col[k] = v4d{o[k], o[4 + k], o[8 + k], o[12 + k]};
 
-        // Forward and backward side by side: neither needs the other. The
-        // last time point's forward values are used nowhere.
+        // Backward alone; forward goes along with the posteriors.
+        for (std::size_t t = T - 1; t-- > 0;)
+            for (std::size_t i = 0; i < R; ++i)
+                store(beta + (t * R + i) * 4,
+                      backward_step(col, beta + ((t + 1) * R + i) * 4,
+                                    qt + ((t + 1) * R + i) * 4));
         for (std::size_t i = 0; i < R; ++i) store(alpha + 4 * i, pi * load(qt + 4 * i));
-        for (std::size_t s = 1; s < T; ++s) {
-            const std::size_t f = s, g = T - 1 - s;
-            for (std::size_t i = 0; i < R; ++i) {
-                if (f + 1 < T)
-                    store(alpha + (f * R + i) * 4,
-                          forward_step(old, alpha + ((f - 1) * R + i) * 4,
-                                       load(qt + (f * R + i) * 4)));
-                store(beta + (g * R + i) * 4,
-                      backward_step(col, beta + ((g + 1) * R + i) * 4,
-                                    qt + ((g + 1) * R + i) * 4));
-            }
-        }
 
         // Posteriors, two units at a time so that their serial sums overlap;
-        // each step's sums over replicates keep the replicate order.
+        // each step's sums over replicates keep the replicate order. The
+        // forward values of the last time point are used nowhere.
         std::size_t u = 0;
         double* sums_u = stepsum;  // the step of unit u
         const std::ptrdiff_t r = static_cast<std::ptrdiff_t>(R);
@@ -176,8 +175,10 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
             Numerators A, B;
             const std::size_t v = u + 1;
             double* const sums_v = left == 1 ? sums_u + 20 : sums_u;
-            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R), A);
-            numerators(old, alpha + 4 * v, beta + 4 * v, beta + 4 * (v + R), qt + 4 * (v + R), B);
+            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R),
+                       u + R < units ? alpha + 4 * (u + R) : nullptr, A);
+            numerators(old, alpha + 4 * v, beta + 4 * v, beta + 4 * (v + R), qt + 4 * (v + R),
+                       v + R < units ? alpha + 4 * (v + R) : nullptr, B);
             double sa = 0.0, sb = 0.0;
 #pragma GCC unroll 4
             for (int j = 0; j < 4; ++j)
@@ -193,7 +194,8 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
         }
         if (u < units) {
             Numerators A;
-            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R), A);
+            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R),
+                       nullptr, A);
             double sa = 0.0;
 #pragma GCC unroll 4
             for (int j = 0; j < 4; ++j) sa = sum_on(sa, A.n[j]);
