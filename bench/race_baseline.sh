@@ -22,6 +22,14 @@ for size in "50 50 20 100" "12 3 60 100" "20 5 30 100"; do
     summary+=("($size) $(grep '^ratio:' <<<"$out" | sed 's/^ratio: *//')")
 done
 
+yeast=$here/../../shared/data/spellman1998/runs/random60
+if [ -d "$yeast" ]; then
+    echo "== the published yeast series, 60 genes (18 1 60 100): --threads 1 against the baseline"
+    out=$(bash "$here/run_bench.sh" -n "$runs" -B "$baseline" -d "$yeast" -- --threads 1)
+    echo "$out"
+    summary+=("(yeast 18 1 60 100) $(grep '^ratio:' <<<"$out" | sed 's/^ratio: *//')")
+fi
+
 echo "== NTIME NREP NGENE NBOOT = 20 5 60 100: --threads 2 (as baseline) against --threads 1"
 out=$(bash "$here/run_bench.sh" -n "$runs" -B "$binary" -a "--threads 2" 20 5 60 100 -- --threads 1)
 echo "$out"
