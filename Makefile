@@ -1,20 +1,32 @@
 # The two commands for a fresh machine: `make demo` and `make test`.
 BUILD ?= build
 JOBS ?= 2
+PREFIX ?= /usr/local
 
-.PHONY: all deps build demo test sanitize tsan clean
+.PHONY: all deps configure program build demo install test sanitize tsan fuzz clean
 
 all: build
 
 deps:
 	bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+# The program alone.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target coswitch
+
+# The program, its tests and its benchmarks.
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+demo: program
 	sh scripts/demo.sh $(BUILD)/coswitch
+
+# coswitch into $(PREFIX)/bin (e.g. `make install PREFIX=$$HOME/.local`).
+install: program
+	cmake --install $(BUILD) --prefix $(PREFIX) --component program
 
 # Every test on the release build, then again on a build with address and
 # undefined-behaviour checks.
@@ -33,5 +45,21 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target coswitch coswitch_tests
 	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|conformance'
 
+# The readers, the dialogue and summary's table reader under libFuzzer with
+# address and undefined-behaviour checks (clang; not part of `make test`).
+# Each target runs FUZZ_SECONDS from the seeds in tests/fuzz/ and what
+# earlier runs found (build-fuzz/corpus/).
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = readers dialogue pvalue_table
+fuzz:
+	bash scripts/install-deps.sh fuzz
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_FUZZ=ON -DCOSWITCH_SANITIZE=address,undefined
+	cmake --build build-fuzz -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),fuzz_$(t))
+	set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t build-fuzz/crashes/$$t; \
+	  build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/crashes/$$t/ build-fuzz/corpus/$$t tests/fuzz/$$t; \
+	done
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the example data set: realdata.txt, para1.txt, para2.txt, answers.txt, genes.txt.
+"""Writes the example data set: expression.tsv and design.tsv (a named table
+and its design, for `coswitch scan`), and realdata.txt, para1.txt, para2.txt,
+answers.txt, genes.txt (the same measurements for the classic run).
 
 Six genes, 8 time points, 3 replicates. Every gene has two hidden expression
 states (low, high) that follow a two-state Markov chain over the time points,
@@ -22,6 +24,8 @@ NREP = 3
 NBOOT = 100
 GENES = ["geneA", "geneB", "geneC", "geneD", "geneE", "geneF"]
 STAY = 0.75  # probability that a chain keeps its state from one time point to the next
+HOURS = [0, 2, 4, 6, 8, 12, 24, 48]  # the time points' times, for the named table
+REPLICATES = ["A", "B", "C"]
 SEED = 20240611
 
 
@@ -102,6 +106,27 @@ def main():
     write("para2.txt", [fmt(high_mean), fmt(high_sd)])
     write("answers.txt", ["G", str(NTIME), str(NREP), str(NBOOT), str(len(GENES))])
     write("genes.txt", GENES)
+
+    # The named table: the same values, a row per gene, a column per sample
+    # ("0h_A" is replicate A at 0 hours), and a seventh gene, geneG, with a
+    # chain of its own and one measurement missing (an empty cell).
+    samples = ["%dh_%s" % (h, rep) for h in HOURS for rep in REPLICATES]
+    extra = Generator(SEED + 1)
+    g_states = [chain(extra) for _ in range(NREP)]
+    g_values = []
+    for t in range(NTIME):
+        for r in range(NREP):
+            mean, sd = (2.4, 0.5) if g_states[r][t] == 0 else (5.2, 0.6)
+            g_values.append("%.3f" % (mean + sd * extra.normal()))
+    g_values[10] = ""
+    table = ["gene\t" + "\t".join(samples)]
+    for g, name in enumerate(GENES):
+        table.append(name + "\t" + "\t".join(row.split()[g] for row in rows))
+    table.append("geneG\t" + "\t".join(g_values))
+    write("expression.tsv", table)
+    design = ["sample\ttime\treplicate"]
+    design += ["%dh_%s\t%d\t%s" % (h, rep, h, rep) for h in HOURS for rep in REPLICATES]
+    write("design.tsv", design)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the program on the bundled example in a fresh scratch directory
-# (the program never overwrites earlier results).
+# Runs the program on the bundled example in a fresh scratch directory (the
+# program never overwrites earlier results): first `scan` on the named
+# table, then the classic dialogue on the same measurements.
 # Usage: sh scripts/demo.sh path/to/coswitch
 set -eu
 
@@ -13,25 +14,32 @@ case $1 in
     *) program=$(pwd)/$1 ;;
 esac
 if [ ! -x "$program" ]; then
-    echo "demo: $1 is not an executable (run 'make build' first)" >&2
+    echo "demo: $1 is not an executable (run 'make program' first)" >&2
     exit 2
 fi
 
 examples=$(cd "$(dirname "$0")/../examples" && pwd)
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/coswitch-demo.XXXXXX")
-cp "$examples/realdata.txt" "$examples/para1.txt" "$examples/para2.txt" \
-   "$examples/answers.txt" "$examples/genes.txt" "$scratch/"
+cp "$examples/expression.tsv" "$examples/design.tsv" "$examples/realdata.txt" \
+   "$examples/para1.txt" "$examples/para2.txt" "$examples/answers.txt" "$examples/genes.txt" \
+   "$scratch/"
 
-echo "Running $program on the example in $scratch"
-echo "(answers: $(paste -s -d ' ' "$examples/answers.txt"))"
+echo "== 1. coswitch scan on the named table, in $scratch"
+echo "   coswitch scan expression.tsv --design design.tsv -o results"
+echo
+(cd "$scratch" && "$program" scan expression.tsv --design design.tsv -o results --quiet)
+
+echo
+echo "== 2. The classic dialogue on the same measurements"
+echo "   coswitch < answers.txt   (answers: $(paste -s -d ' ' "$examples/answers.txt"))"
 echo
 (cd "$scratch" && "$program" < answers.txt)
 
 echo
-echo "Results:"
-echo "  $scratch/pvalue.txt  (one line per gene pair: observed statistics and p-values)"
-echo "  $scratch/output.txt  (one line per gene pair and bootstrap replicate: null statistics)"
-echo "Gene numbers are line numbers of $scratch/genes.txt."
 echo
-echo "First lines of pvalue.txt:"
-head -n 8 "$scratch/pvalue.txt"
+echo "Results:"
+echo "  $scratch/results/pairs.tsv   (every gene pair, ranked, with adjusted p-values)"
+echo "  $scratch/results/genes.tsv   (every gene: kept or dropped, its two states)"
+echo "  $scratch/results/heatmap.svg (genes clustered by the dependence statistic)"
+echo "  $scratch/pvalue.txt and $scratch/output.txt (the classic run's two files;"
+echo "  gene numbers are line numbers of $scratch/genes.txt)"

@@ -12,7 +12,7 @@ namespace coswitch {
 
 PairScratch::PairScratch(const RunParameters& p)
     : YEX(p.NREP, p.NTIME, 2),
-      TEMP1(static_cast<std::size_t>(std::max(0, p.NTIME) * std::max(0, p.NREP))),
+      TEMP1(static_cast<std::size_t>(data_rows(p))),
       TEMP2(TEMP1.size()),
       QVEC(p.NREP, p.NTIME, 4),
       ST(p.NREP, p.NTIME),

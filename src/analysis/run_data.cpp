@@ -3,6 +3,13 @@
 #include <algorithm>
 
 namespace coswitch {
+RunParameters counts_at_least_zero(const RunParameters& p) {
+    RunParameters q = p;
+    for (int* n : {&q.NTIME, &q.NREP, &q.NBOOT, &q.NGENE})
+        if (*n < 0) *n = 0;
+    return q;
+}
+
 int parameter_columns(const RunParameters& p) {
     return p.FLAG == 'T' ? std::max(p.NGENE, p.NTIME) : p.NGENE;
 }

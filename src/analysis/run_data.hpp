@@ -1,5 +1,7 @@
 #pragma once
 // What every pair reads: the run's parameters and its input tables.
+#include <cstdint>
+
 #include "numeric/array.hpp"
 
 namespace coswitch {
@@ -11,6 +13,17 @@ struct RunParameters {
     int NBOOT = 0;
     int NGENE = 0;
 };
+
+// A count as a size or a loop bound: below 0 it is taken as 0, and products
+// of counts are formed from these 64-bit values, never from the ints.
+inline std::int64_t extent(int count) { return count < 0 ? 0 : count; }
+
+// The parameters with every negative count taken as 0: what a run sizes its
+// tables and loops by. The answers accept any count up to its bound.
+RunParameters counts_at_least_zero(const RunParameters& p);
+
+// Rows of realdata.txt: one per time point and replicate.
+inline std::int64_t data_rows(const RunParameters& p) { return extent(p.NTIME) * extent(p.NREP); }
 
 // Columns of the parameter tables: NGENE, or max(NGENE, NTIME) in time mode
 // so that a run may have more time points than genes.

@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +5,7 @@
 #include "cli/options.hpp"
 #include "cli/subcommands.hpp"
 #include "io/errors.hpp"
+#include "io/files.hpp"
 #include "run/dialogue.hpp"
 #include "run/driver.hpp"
 
@@ -21,11 +20,7 @@ int classic_main(const std::vector<std::string>& args) {
         std::fputs(version_text().c_str(), stdout);
         return kExitOk;
     }
-    if (!o.directory.empty()) {
-        struct stat st {};
-        if (::stat(o.directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            throw RunError(kExitInput, o.directory + ": no such directory (option -C)");
-    }
+    if (!o.directory.empty()) require_directory(o.directory);
     RunParameters p;
     if (o.answers_given()) {
         p = parameters_from_options(o);
@@ -35,7 +30,8 @@ int classic_main(const std::vector<std::string>& args) {
         p = run_dialogue(answers, stdout);
         check_analysable(p);
         std::printf(" The program is running, please wait...\n");
-        std::fflush(stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            throw RunError(kExitFiles, "cannot write to standard output");
     }
     RunSettings s;
     s.directory = o.directory;

@@ -5,8 +5,9 @@
 #include "analysis/run_data.hpp"
 #include "numeric/mixture.hpp"
 #include "io/errors.hpp"
+#include "io/files.hpp"
+#include "io/new_file.hpp"
 #include "run/readers.hpp"
-#include "run/result_files.hpp"
 #include "cli/option_words.hpp"
 #include "cli/subcommands.hpp"
 #include "run/work_arrays.hpp"
@@ -49,8 +50,9 @@ sqrt((sd0^2 + sd1^2) / 2), and flags:
                     the last time point, which the analysis reads but does
                     not use, hold the fit over all values
 
-Existing para1.txt or para2.txt are never overwritten (exit status 1).
-A column whose values are all equal is an error (exit status 2).
+Existing para1.txt or para2.txt are never overwritten (exit status 1); the
+two files appear together, and only when both are complete. A column whose
+values are all equal, or whose fit is not finite, is an error (exit status 2).
 )";
 
 constexpr double kPoorSeparation = 2.0;
@@ -86,26 +88,16 @@ std::string flags_of(const ColumnFit& c) {
     return flags;
 }
 
-// Writes both para files or neither: a file this command created is removed
-// again when the other cannot be created or written.
-void write_para_files(const std::string& dir, const std::string& text1,
-                      const std::string& text2) {
-    ResultFile f1, f2;
-    bool created1 = false, created2 = false;
-    try {
-        f1.create(path_in(dir, "para1.txt"), "para1.txt");
-        created1 = true;
-        f2.create(path_in(dir, "para2.txt"), "para2.txt");
-        created2 = true;
-        f1.write(text1);
-        f2.write(text2);
-        f1.close();
-        f2.close();
-    } catch (const RunError&) {
-        if (created1) f1.discard();
-        if (created2) f2.discard();
-        throw;
-    }
+// Writes both para files or neither; each appears only when complete, and
+// neither replaces an existing file.
+void write_para_files(const std::string& path1, const std::string& path2,
+                      const std::string& text1, const std::string& text2) {
+    NewFile f1, f2;
+    f1.open(path1, path1);
+    f2.open(path2, path2);
+    f1.write(text1);
+    f2.write(text2);
+    commit_together({&f1, &f2});
 }
 
 }  // namespace
@@ -158,39 +150,49 @@ int fit_main(const std::vector<std::string>& args) {
                (time_mode ? "time point (genes x replicates)"
                           : "gene (time points x replicates)"));
 
+    if (!dir.empty()) require_directory(dir);
     RunParameters p;
     p.FLAG = mode;
     p.NTIME = ntime;
     p.NREP = nrep;
     p.NGENE = ngene;
-    Inputs in = sized_inputs(p);
+    Inputs in = naming_out_of_memory("sizing the input table", [&] { return sized_inputs(p); });
     read_realdata(dir, p, in);
+    const std::string realdata = path_in(dir, "realdata.txt");
 
     const int columns = parameter_columns(p);
     std::vector<ColumnFit> fits(static_cast<std::size_t>(columns));
     std::vector<double> x;
-    for (int c = 1; c <= columns; ++c) {
-        x.clear();
-        ColumnFit& cf = fits[static_cast<std::size_t>(c - 1)];
-        if (!time_mode) {
-            for (int m = 1; m <= ntime * nrep; ++m) x.push_back(in.MODTCELL44(m, c));
-        } else if (c <= ntime) {
-            for (int g = 1; g <= ngene; ++g)
-                for (int r = 1; r <= nrep; ++r) x.push_back(in.MODTCELL44((c - 1) * nrep + r, g));
-        } else {
-            cf.unused = true;
-            for (int g = 1; g <= ngene; ++g)
-                for (int m = 1; m <= ntime * nrep; ++m) x.push_back(in.MODTCELL44(m, g));
+    naming_out_of_memory("fitting the columns of " + realdata, [&] {
+        for (int c = 1; c <= columns; ++c) {
+            x.clear();
+            ColumnFit& cf = fits[static_cast<std::size_t>(c - 1)];
+            if (!time_mode) {
+                for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, c));
+            } else if (c <= ntime) {
+                for (int g = 1; g <= ngene; ++g)
+                    for (int r = 1; r <= nrep; ++r) x.push_back(in.MODTCELL44((c - 1) * nrep + r, g));
+            } else {
+                cf.unused = true;
+                for (int g = 1; g <= ngene; ++g)
+                    for (long long m = 1; m <= data_rows(p); ++m) x.push_back(in.MODTCELL44(m, g));
+            }
+            // Unused columns pool every value: they vary when the time points do.
+            if (!has_variation(x))
+                throw RunError(kExitInput, realdata + ": " +
+                                               (time_mode ? "time point " : "gene ") +
+                                               std::to_string(c) + " has no variation (every value is " +
+                                               number(x.front()) + "), so two states cannot be fitted");
+            cf.values = x.size();
+            cf.fit = fit_two_normals(x);
+            // The analysis refuses what is not a number, so it is never written.
+            if (!fit_is_finite(cf.fit))
+                throw RunError(kExitInput, realdata + ": " + (time_mode ? "time point " : "gene ") +
+                                               std::to_string(c) +
+                                               " cannot be fitted (a mean or standard deviation "
+                                               "comes out infinite or not a number); nothing written");
         }
-        // Unused columns pool every value: they vary when the time points do.
-        if (!has_variation(x))
-            throw RunError(kExitInput, std::string("realdata.txt: ") +
-                                           (time_mode ? "time point " : "gene ") +
-                                           std::to_string(c) + " has no variation (every value is " +
-                                           number(x.front()) + "), so two states cannot be fitted");
-        cf.values = x.size();
-        cf.fit = fit_two_normals(x);
-    }
+    });
 
     std::string means1, sds1, means2, sds2;
     for (int c = 0; c < columns; ++c) {
@@ -201,7 +203,8 @@ int fit_main(const std::vector<std::string>& args) {
         means2 += sep + number(f.mean1);
         sds2 += sep + number(f.sd1);
     }
-    write_para_files(dir, means1 + "\n" + sds1 + "\n", means2 + "\n" + sds2 + "\n");
+    const std::string para1 = path_in(dir, "para1.txt"), para2 = path_in(dir, "para2.txt");
+    write_para_files(para1, para2, means1 + "\n" + sds1 + "\n", means2 + "\n" + sds2 + "\n");
 
     std::printf(" %6s %12s %12s %12s %12s %8s %10s  %s\n", time_mode ? "time" : "gene", "mean0",
                 "sd0", "mean1", "sd1", "weight1", "separation", "flags");

@@ -1,30 +1,45 @@
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/subcommands.hpp"
+#include "io/descriptors.hpp"
 #include "io/errors.hpp"
 
 int main(int argc, char** argv) {
     using namespace coswitch;
+    // Before anything is opened: a closed standard descriptor would be taken
+    // by the first file opened, and prompts or progress would go into it.
+    if (!open_closed_standard_descriptors()) return kExitFiles;
     std::vector<std::string> args(argv + 1, argv + argc);
     int status = kExitOk;
+    const auto report = [](const std::string& message) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "coswitch: %s\n", message.c_str());
+    };
     try {
         if (!args.empty() && args[0] == "fit")
             status = fit_main({args.begin() + 1, args.end()});
         else if (!args.empty() && args[0] == "summary")
             status = summary_main({args.begin() + 1, args.end()});
+        else if (!args.empty() && args[0] == "scan")
+            status = scan_main({args.begin() + 1, args.end()});
         else
             status = classic_main(args);
     } catch (const RunError& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "coswitch: %s\n", e.what());
+        report(e.what());
         return e.status;
-    } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "coswitch: %s\n", e.what());
+    } catch (const std::bad_alloc&) {
+        report("out of memory");
         return kExitFiles;
+    } catch (const std::exception& e) {
+        report(std::string("internal error: ") + e.what());
+        return kExitInternal;
+    } catch (...) {
+        report("internal error");
+        return kExitInternal;
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "coswitch: cannot write to standard output\n");

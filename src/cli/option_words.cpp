@@ -2,8 +2,9 @@
 
 #include <utility>
 
-#include "io/numbers.hpp"
 #include "io/errors.hpp"
+#include "io/numbers.hpp"
+#include "io/quoted.hpp"
 
 namespace coswitch {
 
@@ -46,7 +47,7 @@ std::string OptionWords::value() {
 int OptionWords::int_value() {
     const std::string v = value();
     int n = 0;
-    if (!parse_whole_number(v, n)) fail("option " + name_ + ": \"" + v + "\" is not a whole number");
+    if (!parse_whole_number(v, n)) fail("option " + name_ + ": " + shown_value(v) + " is not a whole number");
     return n;
 }
 
@@ -54,7 +55,7 @@ char OptionWords::mode_value() {
     const std::string v = value();
     if (v == "G" || v == "g") return 'G';
     if (v == "T" || v == "t") return 'T';
-    fail("option " + name_ + ": \"" + v + "\" is not G (gene index) or T (time index)");
+    fail("option " + name_ + ": " + shown_value(v) + " is not G (gene index) or T (time index)");
 }
 
 std::string OptionWords::directory_value() {
@@ -69,8 +70,8 @@ void OptionWords::no_value() const {
 
 void OptionWords::reject() const {
     const std::string& a = args_[k_];
-    if (a.rfind("-", 0) == 0 && a.size() > 1) fail("unknown option " + name_);
-    fail("unexpected argument \"" + a + "\"");
+    if (a.rfind("-", 0) == 0 && a.size() > 1) fail("unknown option " + shown_value(name_));
+    fail("unexpected argument " + shown_value(a));
 }
 
 std::string missing_options(const std::vector<std::pair<bool, const char*>>& given) {

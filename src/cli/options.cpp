@@ -120,8 +120,10 @@ Result files (created; the run never overwrites an existing one):
 
 Exit status:
   0  success
-  1  a result file exists already or cannot be created or written
+  1  a result file exists already or cannot be created or written, standard
+     output cannot be written, or memory ran out
   2  a bad answer, option or input file
+  3  an internal check failed (a fault of the program, never of the input)
 
 Example:
   coswitch --mode G --time-points 8 --replicates 3 --bootstrap 100 --genes 6 -C run1

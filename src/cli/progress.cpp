@@ -35,6 +35,11 @@ Progress::Progress(ProgressMode mode, std::FILE* stream, bool is_terminal, long 
 
 Progress::~Progress() { finish(); }
 
+void Progress::set_total(long long pairs, long long replicates_per_pair) {
+    pairs_ = pairs;
+    replicates_ = pairs * (replicates_per_pair > 0 ? replicates_per_pair : 0);
+}
+
 void Progress::update(long long pairs_done, long long replicates_done) {
     if (style_ == Style::None) return;
     draw(pairs_done, replicates_done, false);
@@ -48,9 +53,12 @@ void Progress::draw(long long pairs_done, long long replicates_done, bool force)
     const double done = replicates_ > 0 ? static_cast<double>(replicates_done)
                                         : static_cast<double>(pairs_done);
     const double fraction = total > 0 ? done / total : 1.0;
+    // The line of the last pair always comes, even in the step of the last replicate.
+    const bool last_pair = pairs_done >= pairs_ && !last_pair_drawn_;
+    if (last_pair) last_pair_drawn_ = true;
     if (style_ == Style::Plain) {
         const int step = static_cast<int>(fraction * 100.0) / kPlainStepPercent;
-        if (!force && step == last_percent_step_) return;
+        if (!force && !last_pair && step == last_percent_step_) return;
         last_percent_step_ = step;
     } else if (!force && now - last_ < std::chrono::milliseconds(200) && pairs_done < pairs_) {
         return;
@@ -65,6 +73,10 @@ void Progress::draw(long long pairs_done, long long replicates_done, bool force)
                   pairs_done, pairs_, replicates_done, replicates_, clock_text(elapsed).c_str(),
                   left.c_str());
     std::string line = buf;
+    if (show_rate_ && elapsed > 0) {
+        std::snprintf(buf, sizeof buf, ", %.1f pairs/s", static_cast<double>(pairs_done) / elapsed);
+        line += buf;
+    }
     if (style_ == Style::Line) {
         std::string padded = "\r" + line;
         if (line.size() < last_width_) padded += std::string(last_width_ - line.size(), ' ');

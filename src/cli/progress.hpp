@@ -19,6 +19,10 @@ public:
 
     // Work done so far: whole pairs and bootstrap replicates of all pairs.
     void update(long long pairs_done, long long replicates_done);
+    // The pairs to do, when they are known only once the run has begun.
+    void set_total(long long pairs, long long replicates_per_pair);
+    // Also show pairs per second (large runs, where pairs are the unit).
+    void show_rate() { show_rate_ = true; }
     // Erases the self-updating line; called at the end of the run.
     void finish();
 
@@ -34,6 +38,8 @@ private:
     int last_percent_step_ = -1;
     std::size_t last_width_ = 0;
     bool finished_ = false;
+    bool last_pair_drawn_ = false;
+    bool show_rate_ = false;
 };
 
 // Progress for this process's standard error.

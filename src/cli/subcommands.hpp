@@ -10,4 +10,6 @@ namespace coswitch {
 int classic_main(const std::vector<std::string>& args);
 int fit_main(const std::vector<std::string>& args);
 int summary_main(const std::vector<std::string>& args);
+// A named expression table, analysed into a folder of results.
+int scan_main(const std::vector<std::string>& args);
 }  // namespace coswitch

@@ -1,12 +1,11 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "io/errors.hpp"
 #include "io/files.hpp"
-#include "run/result_files.hpp"
+#include "io/new_file.hpp"
 #include "cli/option_words.hpp"
 #include "cli/subcommands.hpp"
 #include "report/heatmap.hpp"
@@ -42,14 +41,16 @@ Options:
 A p-value of 0 is below 1/M, M being the bootstrap replicates times the gene
 pairs; the heatmap draws it at the top of its scale. A statistic too large
 for its field in pvalue.txt (asterisks) is taken as Inf. Existing --tsv and
---svg files are never overwritten (exit status 1).
+--svg files are never overwritten (exit status 1); the new files appear
+together, and only when all are complete. pvalue.txt must hold every pair
+i < j of genes 1 to n exactly once, in any order.
 )";
 
 struct Output {
-    std::string path;
+    std::string given;  // as the option gave it
+    std::string path;   // as it is reached from here, and named in diagnostics
     std::string text;
-    ResultFile file;
-    bool created = false;
+    NewFile file;
 };
 
 }  // namespace
@@ -85,44 +86,48 @@ int summary_main(const std::vector<std::string>& args) {
         }
     }
 
-    PairTable t = parse_pvalues(read_whole_file(path_in(dir, "pvalue.txt"), "pvalue.txt"), "pvalue.txt");
+    if (!dir.empty()) require_directory(dir);
+    const std::string pvalue_path = path_in(dir, "pvalue.txt");
+    PairTable t = naming_out_of_memory("reading " + pvalue_path, [&] {
+        return parse_pvalues(read_whole_file(pvalue_path, pvalue_path), pvalue_path);
+    });
     adjust(t);
     const bool names_given = !names_file.empty();
+    const std::string names_path = path_in(dir, names_file);
     const std::vector<std::string> names =
-        names_given ? parse_names(read_whole_file(path_in(dir, names_file), names_file), names_file, t.genes)
-                    : number_names(t.genes);
+        naming_out_of_memory("reading " + (names_given ? names_path : "the gene numbers"), [&] {
+            return names_given
+                       ? parse_names(read_whole_file(names_path, names_path), names_path, t.genes)
+                       : number_names(t.genes);
+        });
 
-    // Every output is made before any is created, and a failed creation or
-    // write leaves none of the new files behind.
-    std::vector<Output> outputs(2);
-    if (!tsv_file.empty()) {
-        outputs[0].path = tsv_file;
-        outputs[0].text = summary_tsv(t, names);
+    // Every output is made before any is written, and the files appear
+    // together, only when all of them are complete.
+    std::deque<Output> outputs;
+    naming_out_of_memory("making the table and the heatmap", [&] {
+        if (!tsv_file.empty()) {
+            Output& o = outputs.emplace_back();
+            o.given = tsv_file;
+            o.path = path_in(dir, tsv_file);
+            o.text = summary_tsv(t, names);
+        }
+        if (!svg_file.empty()) {
+            Output& o = outputs.emplace_back();
+            o.given = svg_file;
+            o.path = path_in(dir, svg_file);
+            o.text = summary_svg(t, names);
+        }
+    });
+    std::vector<NewFile*> files;
+    for (Output& o : outputs) {
+        o.file.open(o.path, o.path);
+        files.push_back(&o.file);
     }
-    if (!svg_file.empty()) {
-        outputs[1].path = svg_file;
-        outputs[1].text = summary_svg(t, names);
-    }
-    try {
-        for (Output& o : outputs)
-            if (!o.path.empty()) {
-                o.file.create(path_in(dir, o.path), o.path);
-                o.created = true;
-            }
-        for (Output& o : outputs)
-            if (o.created) {
-                o.file.write(o.text);
-                o.file.close();
-            }
-    } catch (const RunError&) {
-        for (Output& o : outputs)
-            if (o.created) o.file.discard();
-        throw;
-    }
+    for (Output& o : outputs) o.file.write(o.text);
+    commit_together(files);
 
     std::fputs(summary_text(t, names, names_given, top, "pvalue.txt").c_str(), stdout);
-    for (const Output& o : outputs)
-        if (o.created) std::printf(" wrote %s\n", o.path.c_str());
+    for (const Output& o : outputs) std::printf(" wrote %s\n", o.given.c_str());
     return kExitOk;
 }
 

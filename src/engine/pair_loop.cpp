@@ -1,157 +1,138 @@
 #include "engine/pair_loop.hpp"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <string>
-#include <thread>
+#include <system_error>
 #include <utility>
 #include <vector>
 
-#include "random/deviates.hpp"
+#include "engine/streams.hpp"
 
 namespace coswitch {
-
-std::uint64_t sampler_draws_per_pair(const RunParameters& p) {
-    if (p.NBOOT <= 0 || p.NREP <= 0 || p.NTIME <= 0) return 0;
-    return static_cast<std::uint64_t>(p.NBOOT) * static_cast<std::uint64_t>(p.NREP) *
-           static_cast<std::uint64_t>(p.NTIME);
-}
-
-std::uint64_t normal_deviates_per_pair(const RunParameters& p) {
-    return 2 * sampler_draws_per_pair(p);
-}
-
-int available_cores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int n = CPU_COUNT(&set);
-        if (n > 0) return n;
-    }
-    const unsigned h = std::thread::hardware_concurrency();
-    return h > 0 ? static_cast<int>(h) : 1;
-}
-
 namespace {
 
-using PairList = std::vector<std::pair<int, int>>;
-
-PairList pair_list(int ngene) {
-    PairList pairs;
-    for (int i = 1; i <= ngene - 1; ++i)
-        for (int j = i + 1; j <= ngene; ++j) pairs.emplace_back(i, j);
-    return pairs;
-}
-
-void store(WorkArrays& wa, int i, int j, const PairResult& r) {
-    wa.RES(i, j) = r.res;
-    wa.CORRES(i, j) = r.corres;
-    for (std::size_t b = 0; b < r.nullstat.size(); ++b) {
-        wa.NULLSTAT(i, j, static_cast<int>(b) + 1) = r.nullstat[b];
-        wa.NULLCORR(i, j, static_cast<int>(b) + 1) = r.nullcorr[b];
-    }
-}
-
-long long run_sequential(const RunParameters& p, const Inputs& in, const PairList& pairs,
-                         WorkArrays& wa, ResultFile& output, Progress& progress) {
-    RandomStreams streams;
+LoopReport run_sequential(const RunParameters& p, const Inputs& in, const PairLoop& loop) {
+    LoopReport report;
+    report.threads_started = 1;
+    if (loop.first >= loop.last) return report;
+    RandomStreams streams = streams_at(p, loop.first);
     PairScratch scratch(p);
     PairResult result;
-    long long capped = 0;
-    long long pairs_done = 0;
-    long long replicates_done = 0;
-    for (const auto& [i, j] : pairs) {
-        analyse_pair(p, in, i, j, streams, scratch, result,
-                     [&, i = i, j = j](int b, double nullstat, double nullcorr) {
-                         output.write(output_record(i, j, b, nullstat, nullcorr));
-                         progress.update(pairs_done, ++replicates_done);
-                     });
-        store(wa, i, j, result);
-        capped += result.capped_fits;
-        progress.update(++pairs_done, replicates_done);
+    GenePair pair = pair_at(loop.first, p.NGENE);
+    for (std::int64_t n = loop.first; n < loop.last; ++n, pair = next_pair(pair, p.NGENE)) {
+        if (loop.replicate_done)
+            analyse_pair(p, in, pair.i, pair.j, streams, scratch, result,
+                         [&](int b, double, double) { loop.replicate_done(n, b); });
+        else
+            analyse_pair(p, in, pair.i, pair.j, streams, scratch, result);
+        const std::string text = loop.computed ? loop.computed(n, pair, result) : std::string();
+        report.capped_fits += result.capped_fits;
+        if (loop.in_order) loop.in_order(n, pair, result, text);
     }
-    return capped;
+    return report;
 }
 
-// A finished pair waiting for its turn to be written.
+// A finished pair waiting for its turn.
 struct Finished {
     PairResult result;
-    std::string records;
+    std::string text;
 };
 
-class ParallelRun {
+// Workers take pairs in order from a counter; a producer thread walks the
+// normal stream from pair to pair and publishes each pair's start state; the
+// calling thread hands finished pairs on in pair order. At most `window`
+// pairs are between the producer and the last pair handed on, which bounds
+// memory whatever the number of pairs.
+class ParallelLoop {
 public:
-    ParallelRun(const RunParameters& p, const Inputs& in, const PairList& pairs, int threads)
+    ParallelLoop(const RunParameters& p, const Inputs& in, const PairLoop& loop, int workers)
         : p_(p),
           in_(in),
-          pairs_(pairs),
-          threads_(threads),
-          window_(static_cast<std::size_t>(2 * threads + 2)),
-          slots_(window_),
-          normal_starts_(pairs.size()) {}
+          loop_(loop),
+          count_(loop.last - loop.first),
+          window_(2 * static_cast<std::int64_t>(workers) + 2),
+          finished_(static_cast<std::size_t>(window_)),
+          starts_(static_cast<std::size_t>(window_)) {}
 
-    long long run(WorkArrays& wa, ResultFile& output, Progress& progress) {
-        std::vector<std::thread> workers;
-        std::thread producer([this] { produce_normal_starts(); });
-        for (int t = 0; t < threads_; ++t) workers.emplace_back([this] { work(); });
-        long long capped = 0;
+    // Runs the block on up to `workers` threads; threads_started is 0 when
+    // not even one could be started, and then nothing has been handed on.
+    LoopReport run(int workers) {
+        LoopReport report;
+        std::thread producer;
         try {
-            long long replicates_done = 0;
-            for (std::size_t n = 0; n < pairs_.size(); ++n) {
-                Finished f;
-                {
-                    std::unique_lock lock(mutex_);
-                    cv_.wait(lock, [&] { return slots_[n % window_].has_value() || failed_; });
-                    if (failed_) break;
-                    f = std::move(*slots_[n % window_]);
-                    slots_[n % window_].reset();
-                }
-                output.write(f.records);
-                store(wa, pairs_[n].first, pairs_[n].second, f.result);
-                capped += f.result.capped_fits;
-                replicates_done += static_cast<long long>(f.result.nullstat.size());
-                {
-                    std::lock_guard lock(mutex_);
-                    written_ = n + 1;
-                }
-                cv_.notify_all();
-                progress.update(static_cast<long long>(n + 1), replicates_done);
+            producer = start_thread(loop_.start_thread, [this] { produce(); });
+        } catch (const std::system_error&) {
+            return report;
+        }
+        std::vector<std::thread> threads;
+        for (int t = 0; t < workers; ++t) {
+            try {
+                threads.push_back(start_thread(loop_.start_thread, [this] { work(); }));
+            } catch (const std::system_error&) {
+                break;
             }
+        }
+        report.threads_started = static_cast<int>(threads.size());
+        if (threads.empty()) {
+            stop(nullptr);
+            producer.join();
+            return report;
+        }
+        try {
+            hand_on(report);
         } catch (...) {
-            fail(std::current_exception());
+            stop(std::current_exception());
         }
         producer.join();
-        for (auto& w : workers) w.join();
+        for (auto& t : threads) t.join();
         if (error_) std::rethrow_exception(error_);
-        return capped;
+        return report;
     }
 
 private:
-    // The normal stream's state at each pair's start: its deviate count per
-    // pair is fixed but its uniform count is not, so it is stepped through.
-    void produce_normal_starts() {
+    std::size_t slot(std::int64_t k) const { return static_cast<std::size_t>(k % window_); }
+
+    void hand_on(LoopReport& report) {
+        GenePair pair = pair_at(loop_.first, p_.NGENE);
+        for (std::int64_t k = 0; k < count_; ++k, pair = next_pair(pair, p_.NGENE)) {
+            Finished f;
+            {
+                std::unique_lock lock(mutex_);
+                cv_.wait(lock, [&] { return finished_[slot(k)].has_value() || stopped_; });
+                if (stopped_) return;
+                f = std::move(*finished_[slot(k)]);
+                finished_[slot(k)].reset();
+            }
+            report.capped_fits += f.result.capped_fits;
+            if (loop_.in_order) loop_.in_order(loop_.first + k, pair, f.result, f.text);
+            {
+                std::lock_guard lock(mutex_);
+                handed_on_ = k + 1;
+            }
+            cv_.notify_all();
+        }
+    }
+
+    void produce() {
         try {
-            GeneratorState g;
-            const std::uint64_t per_pair = normal_deviates_per_pair(p_);
-            for (std::size_t n = 0; n < pairs_.size(); ++n) {
-                normal_starts_[n] = g;
+            GeneratorState g = streams_at(p_, loop_.first).normal;
+            for (std::int64_t k = 0; k < count_; ++k) {
                 {
-                    std::lock_guard lock(mutex_);
-                    if (failed_) return;
-                    normal_ready_ = n + 1;
+                    std::unique_lock lock(mutex_);
+                    cv_.wait(lock, [&] { return stopped_ || k < handed_on_ + window_; });
+                    if (stopped_) return;
+                    starts_[slot(k)] = g;
+                    ready_ = k + 1;
                 }
                 cv_.notify_all();
-                if (n + 1 < pairs_.size())
-                    for (std::uint64_t d = 0; d < per_pair; ++d) snorm(g);
+                if (k + 1 < count_) skip_pairs(p_, g, 1);
             }
         } catch (...) {
-            fail(std::current_exception());
+            stop(std::current_exception());
         }
     }
 
@@ -159,72 +140,89 @@ private:
         try {
             PairScratch scratch(p_);
             for (;;) {
-                const std::size_t n = next_.fetch_add(1);
-                if (n >= pairs_.size()) return;
+                const std::int64_t k = next_.fetch_add(1);
+                if (k >= count_) return;
+                const std::int64_t n = loop_.first + k;
                 RandomStreams streams;
                 {
                     std::unique_lock lock(mutex_);
-                    cv_.wait(lock, [&] {
-                        return failed_ || (n < written_ + window_ && n < normal_ready_);
-                    });
-                    if (failed_) return;
-                    streams.normal = normal_starts_[n];
+                    cv_.wait(lock, [&] { return stopped_ || k < ready_; });
+                    if (stopped_) return;
+                    streams.normal = starts_[slot(k)];
                 }
-                sampler_jump(streams.sampler, sampler_draws_per_pair(p_) * n);
-                const auto [i, j] = pairs_[n];
+                sampler_jump(streams.sampler, sampler_draws_per_pair(p_) *
+                                                  static_cast<std::uint64_t>(n));
+                const GenePair pair = pair_at(n, p_.NGENE);
                 Finished f;
-                analyse_pair(p_, in_, i, j, streams, scratch, f.result);
-                f.records.reserve(f.result.nullstat.size() * 79);
-                for (std::size_t b = 0; b < f.result.nullstat.size(); ++b)
-                    f.records += output_record(i, j, static_cast<int>(b) + 1,
-                                               f.result.nullstat[b], f.result.nullcorr[b]);
+                analyse_pair(p_, in_, pair.i, pair.j, streams, scratch, f.result);
+                if (loop_.computed) f.text = loop_.computed(n, pair, f.result);
                 {
                     std::lock_guard lock(mutex_);
-                    slots_[n % window_] = std::move(f);
+                    finished_[slot(k)] = std::move(f);
                 }
                 cv_.notify_all();
             }
         } catch (...) {
-            fail(std::current_exception());
+            stop(std::current_exception());
         }
     }
 
-    void fail(std::exception_ptr e) {
+    // Ends every thread's waiting; e is the failure to report, if any.
+    void stop(std::exception_ptr e) {
         {
             std::lock_guard lock(mutex_);
-            if (!error_) error_ = e;
-            failed_ = true;
+            if (e && !error_) error_ = e;
+            stopped_ = true;
         }
         cv_.notify_all();
     }
 
     const RunParameters& p_;
     const Inputs& in_;
-    const PairList& pairs_;
-    const int threads_;
-    const std::size_t window_;  // pairs that may be finished ahead of the writer
+    const PairLoop& loop_;
+    const std::int64_t count_;
+    const std::int64_t window_;
 
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::vector<std::optional<Finished>> slots_;
-    std::vector<GeneratorState> normal_starts_;
-    std::size_t normal_ready_ = 0;
-    std::size_t written_ = 0;
-    std::atomic<std::size_t> next_{0};
-    bool failed_ = false;
+    std::vector<std::optional<Finished>> finished_;
+    std::vector<GeneratorState> starts_;  // the normal stream at each pair's start
+    std::int64_t ready_ = 0;              // pairs whose start state is published
+    std::int64_t handed_on_ = 0;
+    std::atomic<std::int64_t> next_{0};
+    bool stopped_ = false;
     std::exception_ptr error_;
 };
 
 }  // namespace
 
-long long run_pairs(const RunParameters& p, const Inputs& in, int threads, WorkArrays& wa,
-                    ResultFile& output, Progress& progress) {
-    const PairList pairs = pair_list(p.NGENE);
-    if (threads <= 0) threads = available_cores();
-    threads = std::min<long long>(threads, static_cast<long long>(pairs.size()));
-    if (threads <= 1) return run_sequential(p, in, pairs, wa, output, progress);
-    ParallelRun run(p, in, pairs, threads);
-    return run.run(wa, output, progress);
+std::string loop_warnings(const LoopReport& r) {
+    std::string text;
+    if (r.threads_started < r.threads_asked)
+        text += "coswitch: warning: " + std::to_string(r.threads_asked) +
+                " threads were asked for but the system started only " +
+                std::to_string(r.threads_started) + "; the run went on with " +
+                std::to_string(r.threads_started) + " (results do not depend on it)\n";
+    if (r.capped_fits > 0)
+        text += "coswitch: warning: " + std::to_string(r.capped_fits) + " fit" +
+                (r.capped_fits == 1 ? "" : "s") + " stopped at the limit of " +
+                std::to_string(kMaxPasses) + " passes without converging\n";
+    return text;
+}
+
+LoopReport run_pair_loop(const RunParameters& p, const Inputs& in, const PairLoop& loop) {
+    const std::int64_t count = std::max<std::int64_t>(0, loop.last - loop.first);
+    int workers = loop.threads > 0 ? loop.threads : available_cores();
+    workers = static_cast<int>(std::max<std::int64_t>(1, std::min<std::int64_t>(workers, count)));
+    LoopReport report;
+    if (workers > 1) {
+        ParallelLoop parallel(p, in, loop, workers);
+        report = parallel.run(workers);
+    }
+    // One thread, or none could be started beside this one.
+    if (report.threads_started == 0) report = run_sequential(p, in, loop);
+    report.threads_asked = workers;
+    return report;
 }
 
 }  // namespace coswitch

@@ -1,26 +1,47 @@
 #pragma once
-// The loop over gene pairs, sequential or on several threads with the very
-// same results: each pair starts from the stream states the sequential run
-// would have at its start.
+// The bootstrap pass over a block of gene pairs, on one thread or several
+// with the very same results: each pair starts from the stream states the
+// one-thread run has at its start, and finished pairs reach the caller in
+// pair order.
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "analysis/pair.hpp"
-#include "cli/progress.hpp"
-#include "run/result_files.hpp"
-#include "run/work_arrays.hpp"
+#include "engine/pair_order.hpp"
+#include "engine/threads.hpp"
 
 namespace coswitch {
 
-// Draws each stream makes for one pair: sampler uniforms and normal deviates.
-std::uint64_t sampler_draws_per_pair(const RunParameters& p);
-std::uint64_t normal_deviates_per_pair(const RunParameters& p);
+struct PairLoop {
+    std::int64_t first = 0;  // positions in the pair order: [first, last)
+    std::int64_t last = 0;
+    int threads = 1;  // workers; 0: every core the process may use
+    // Optional. Runs on the thread that computed pair n, as soon as it is
+    // done; calls for different pairs may overlap. Its text goes to in_order.
+    std::function<std::string(std::int64_t n, GenePair, const PairResult&)> computed;
+    // Runs on the calling thread for every pair, in pair order.
+    std::function<void(std::int64_t n, GenePair, const PairResult&, const std::string& text)>
+        in_order;
+    ThreadStarter start_thread;  // empty: plain threads
+    // Optional: after each bootstrap replicate b of pair n, when the block
+    // runs on the calling thread alone (for finer progress; threads report
+    // whole pairs only).
+    std::function<void(std::int64_t n, int b)> replicate_done;
+};
 
-// Number of threads to use when none is asked for: the cores this process may run on.
-int available_cores();
+struct LoopReport {
+    long long capped_fits = 0;  // fits that stopped at the pass limit
+    int threads_asked = 0;    // the workers wanted: the threads asked for, at most one a pair
+    int threads_started = 0;  // fewer when the system refused some
+};
 
-// Analyses every pair in order into wa, appending output.txt records in pair
-// order; returns the number of fits that stopped at the pass limit.
-long long run_pairs(const RunParameters& p, const Inputs& in, int threads, WorkArrays& wa,
-                    ResultFile& output, Progress& progress);
+// Warning lines for standard error about a finished loop: threads the
+// system refused, fits stopped at the pass limit; empty when all went well.
+std::string loop_warnings(const LoopReport& r);
+
+// Runs every pair of the block; exceptions from the hooks end it and are
+// rethrown here after every thread has stopped.
+LoopReport run_pair_loop(const RunParameters& p, const Inputs& in, const PairLoop& loop);
 
 }  // namespace coswitch

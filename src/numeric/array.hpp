@@ -3,6 +3,8 @@
 // table of the program is handed over in.
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <new>
 #include <vector>
 
 namespace coswitch {
@@ -15,14 +17,18 @@ public:
     template <class... Ext>
     explicit Array(Ext... ext) { resize(ext...); }
 
-    // An extent below 0 is taken as 0.
+    // An extent below 0 is taken as 0. Throws std::bad_alloc when the
+    // elements could not even be counted in 64 bits.
     template <class... Ext>
     void resize(Ext... ext) {
         static_assert(sizeof...(Ext) == Rank, "wrong number of extents");
         std::size_t k = 0;
         std::size_t total = 1;
         ((extent_[k++] = ext < 0 ? 0 : static_cast<std::size_t>(ext)), ...);
-        for (std::size_t e : extent_) total *= e;
+        for (std::size_t e : extent_) {
+            if (e != 0 && total > SIZE_MAX / sizeof(T) / e) throw std::bad_alloc();
+            total *= e;
+        }
         data_.assign(total, T{});
     }
 

@@ -38,7 +38,9 @@ bool has_variation(const std::vector<double>& x) {
     return false;
 }
 
-MixtureFit fit_two_normals(const std::vector<double>& x, const MixtureSettings& s) {
+namespace {
+
+MixtureFit fit_in_range(const std::vector<double>& x, const MixtureSettings& s) {
     const std::size_t n = x.size();
     const double dn = static_cast<double>(n);
     const Moments all = moments(x.data(), x.data() + n);
@@ -115,12 +117,52 @@ MixtureFit fit_two_normals(const std::vector<double>& x, const MixtureSettings& 
     return f;
 }
 
+// Outside this range of magnitudes, sums of squares could overflow or lose
+// every digit to underflow; inside it the values are used exactly as given.
+constexpr int kLargeExponent = 256;
+
+}  // namespace
+
+MixtureFit fit_two_normals(const std::vector<double>& x, const MixtureSettings& s) {
+    double largest = 0;
+    for (double v : x) largest = std::max(largest, std::fabs(v));
+    int e = 0;
+    std::frexp(largest, &e);
+    if (largest == 0 || (e > -kLargeExponent && e < kLargeExponent)) return fit_in_range(x, s);
+    // Scaled by a power of two, which changes no digit of any value; the fit
+    // of the scaled values, scaled back, is the fit of the values.
+    std::vector<double> scaled(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) scaled[i] = std::ldexp(x[i], -e);
+    MixtureFit f = fit_in_range(scaled, s);
+    f.mean0 = std::ldexp(f.mean0, e);
+    f.sd0 = std::ldexp(f.sd0, e);
+    f.mean1 = std::ldexp(f.mean1, e);
+    f.sd1 = std::ldexp(f.sd1, e);
+    // Each density value is 2^-e times the scaled one's.
+    const double shift = -static_cast<double>(x.size()) * e * std::numbers::ln2;
+    f.loglik += shift;
+    f.loglik_single += shift;
+    return f;
+}
+
 bool two_states_supported(const MixtureFit& f, std::size_t n) {
     return 2.0 * (f.loglik - f.loglik_single) > 3.0 * std::log(static_cast<double>(n));
 }
 
 double separation(const MixtureFit& f) {
-    return std::fabs(f.mean1 - f.mean0) / std::sqrt((f.sd0 * f.sd0 + f.sd1 * f.sd1) / 2.0);
+    const double rms = std::sqrt((f.sd0 * f.sd0 + f.sd1 * f.sd1) / 2.0);
+    if ((rms > 0 && std::isfinite(rms)) || (f.sd0 == 0 && f.sd1 == 0))
+        return std::fabs(f.mean1 - f.mean0) / rms;
+    // Squares out of range: the same ratio with both deviations scaled.
+    const double big = std::max(f.sd0, f.sd1);
+    const double a = f.sd0 / big, b = f.sd1 / big;
+    return std::fabs(f.mean1 - f.mean0) / big / std::sqrt((a * a + b * b) / 2.0);
+}
+
+bool fit_is_finite(const MixtureFit& f) {
+    for (double v : {f.mean0, f.sd0, f.mean1, f.sd1, f.weight1})
+        if (!std::isfinite(v)) return false;
+    return f.sd0 >= 0 && f.sd1 >= 0;
 }
 
 }  // namespace coswitch

@@ -27,7 +27,9 @@ bool has_variation(const std::vector<double>& x);
 
 // Fits the mixture to x, which must have variation. Starts from the split at
 // the median (lower half state 0, upper half state 1); every standard
-// deviation is kept at or above the floor. Same values, same fit.
+// deviation is kept at or above the floor. Same values, same fit. Values
+// near the ends of the double range (magnitudes from 2^256 up, or below
+// 2^-256 all of them) are fitted scaled by a power of two and scaled back.
 MixtureFit fit_two_normals(const std::vector<double>& x, const MixtureSettings& s = {});
 
 // True when the two states beat a single normal by the Bayesian information
@@ -37,5 +39,9 @@ bool two_states_supported(const MixtureFit& f, std::size_t n);
 // |mean1 - mean0| over the root mean square of the two standard deviations.
 // Below 2 an equal mixture of the two has a single mode.
 double separation(const MixtureFit& f);
+
+// True when means, deviations and weight are all finite numbers, and the
+// deviations not negative: a fit that can be written and read back.
+bool fit_is_finite(const MixtureFit& f);
 
 }  // namespace coswitch

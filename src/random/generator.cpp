@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "io/errors.hpp"
+
 namespace coswitch {
 namespace {
-// The generator's checks end the run with exit status 0, as they always have.
+// The generator's checks catch faults of the program itself; a run that
+// trips one must never read as a success.
 [[noreturn]] void stop(const char* text) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", text);
-    std::exit(0);
+    std::exit(kExitInternal);
 }
 }  // namespace
 

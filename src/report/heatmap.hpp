@@ -1,10 +1,27 @@
 #pragma once
-// A self-contained SVG heatmap of every pair's p-values, genes by genes.
+// Self-contained SVG heatmaps of every pair's p-values, genes by genes: the
+// dependence statistic above the diagonal, the correlation below it, on one
+// fixed colour scale so that pictures of different runs compare.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "report/pvalue_table.hpp"
 
 namespace coswitch {
+
+struct HeatmapStyle {
+    std::string title;
+    std::string order_note;  // how the genes are ordered, when not by column
+    bool adjusted = false;   // colour by the adjusted p-value, not the raw one
+};
+
+// Each cell's i < j are places on the axes (1-based) of names; places
+// without a cell stay blank. The text goes out piece by piece through emit.
+void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::string>& names,
+                  const HeatmapStyle& style, const std::function<void(const std::string&)>& emit);
+
+// summary's picture: genes in column order, coloured by the raw p-value.
 std::string summary_svg(const PairTable& t, const std::vector<std::string>& names);
+
 }  // namespace coswitch

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "io/errors.hpp"
 #include "io/numbers.hpp"
+#include "io/quoted.hpp"
 #include "report/adjust.hpp"
 #include "report/text.hpp"
 
@@ -50,12 +52,51 @@ bool parse_field(const std::string& word, double& out, bool& overflow) {
     return parse_number(word, out);
 }
 
-// Display width of UTF-8 text: one column per code point.
+// Genes whose pairs number at most `pairs`: the largest n with n(n-1)/2 <= pairs.
+std::int64_t genes_for(std::int64_t pairs) {
+    std::int64_t n = static_cast<std::int64_t>(std::sqrt(2.0 * static_cast<double>(pairs))) + 2;
+    while (n * (n - 1) / 2 > pairs) --n;
+    return n;
+}
+
+// The table must be all pairs i < j of genes 1..n, each once, in any order.
+// Gene numbers are checked against the count of records before anything is
+// sized by them, so memory and output stay bounded by the file's size.
+void check_complete(const PairTable& t, const std::vector<int>& lines, const std::string& name) {
+    const auto records = static_cast<std::int64_t>(t.rows.size());
+    const std::int64_t most = genes_for(records);
+    for (std::size_t k = 0; k < t.rows.size(); ++k) {
+        const std::int64_t j = t.rows[k].j;
+        if (j > most)
+            bad_line(name, lines[k],
+                     "gene " + std::to_string(j) + " is out of range: " +
+                         std::to_string(records) + " pair" + (records == 1 ? "" : "s") +
+                         " can be all the pairs of at most " + std::to_string(most) +
+                         " genes, and " + std::to_string(j) + " genes have " +
+                         std::to_string(j * (j - 1) / 2) +
+                         " pairs (pairs missing, or a wrong gene number)");
+    }
+    std::vector<int> first_line(static_cast<std::size_t>(most * (most - 1) / 2), 0);
+    for (std::size_t k = 0; k < t.rows.size(); ++k) {
+        const PairRow& r = t.rows[k];
+        const auto slot = static_cast<std::size_t>(
+            static_cast<std::int64_t>(r.j - 1) * (r.j - 2) / 2 + (r.i - 1));
+        if (first_line[slot] != 0)
+            bad_line(name, lines[k],
+                     "pair (" + std::to_string(r.i) + ", " + std::to_string(r.j) +
+                         ") appears twice (first on line " + std::to_string(first_line[slot]) +
+                         ")");
+        first_line[slot] = lines[k];
+    }
+    // Now every pair is distinct and within 1..most, and there are at least
+    // most(most-1)/2 of them: exactly all pairs of `most` genes.
+}
+
 }  // namespace
 
 PairTable parse_pvalues(const std::string& text, const std::string& name) {
     PairTable t;
-    std::vector<std::pair<int, int>> seen;
+    std::vector<int> record_lines;
     const std::vector<std::string> lines = split_lines(text);
     bool first = true;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -73,33 +114,30 @@ PairTable parse_pvalues(const std::string& text, const std::string& name) {
                      "p-value), found " + std::to_string(w.size()));
         PairRow r;
         if (!parse_gene(w[0], r.i) || !parse_gene(w[1], r.j))
-            bad_line(name, line_no, "\"" + w[0] + " " + w[1] + "\" is not a pair of gene numbers");
+            bad_line(name, line_no, shown_value(w[0] + " " + w[1]) + " is not a pair of gene numbers");
         if (r.i >= r.j)
             bad_line(name, line_no,
-                     "pair (" + w[0] + ", " + w[1] + ") does not have its smaller gene first");
+                     "pair (" + std::to_string(r.i) + ", " + std::to_string(r.j) +
+                         ") does not have its smaller gene first");
         double* values[4] = {&r.stat_new, &r.p_new, &r.stat_corr, &r.p_corr};
         for (int k = 0; k < 4; ++k) {
             bool overflow = false;
             const std::string& word = w[static_cast<std::size_t>(k) + 2];
             if (!parse_field(word, *values[k], overflow))
-                bad_line(name, line_no, "cannot read \"" + word + "\" as a number");
+                bad_line(name, line_no, "cannot read " + shown_value(word) + " as a number");
             const bool is_p = k == 1 || k == 3;
             if (is_p && !std::isnan(*values[k]) && !(*values[k] >= 0.0 && *values[k] <= 1.0))
-                bad_line(name, line_no, "\"" + word + "\" is not a p-value");
+                bad_line(name, line_no, shown_value(word) + " is not a p-value");
             if (overflow) ++t.too_large;
         }
-        seen.emplace_back(r.i, r.j);
+        record_lines.push_back(line_no);
         t.genes = std::max(t.genes, r.j);
         t.rows.push_back(r);
     }
     if (t.rows.empty())
         throw RunError(kExitInput, name + ": no gene pairs (a run writes them at its end, and "
                                           "needs at least 2 genes)");
-    std::sort(seen.begin(), seen.end());
-    const auto dup = std::adjacent_find(seen.begin(), seen.end());
-    if (dup != seen.end())
-        throw RunError(kExitInput, name + ": pair (" + std::to_string(dup->first) + ", " +
-                                       std::to_string(dup->second) + ") appears twice");
+    check_complete(t, record_lines, name);
     return t;
 }
 

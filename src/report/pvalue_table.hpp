@@ -19,8 +19,10 @@ struct PairTable {
 };
 
 // Parses the text of pvalue.txt (name is used in diagnostics). A statistic
-// written as asterisks did not fit its field and is taken as +infinity.
-// Throws RunError(kExitInput, ...) naming the line of anything else unreadable.
+// written as asterisks did not fit its field and is taken as +infinity. The
+// records must be every pair i < j of genes 1..n for one n, each once, in
+// any order. Throws RunError(kExitInput, ...) naming the line of anything
+// else unreadable, of a gene number out of range or of a pair's second record.
 PairTable parse_pvalues(const std::string& text, const std::string& name);
 
 // Fills the adjusted p-values of every row.

@@ -1,16 +1,28 @@
 #include "run/dialogue.hpp"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "io/errors.hpp"
+#include "io/quoted.hpp"
 
 namespace coswitch {
 namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 void say(std::FILE* out, const char* text) { std::fprintf(out, " %s\n", text); }
+
+// Shows what was said so far, ending the run when it cannot be shown (a full
+// disk or a closed pipe): nobody would see the questions being asked.
+void show(std::FILE* out) {
+    if (std::fflush(out) != 0 || std::ferror(out))
+        throw RunError(kExitFiles, std::string("cannot write to standard output: ") +
+                                       std::strerror(errno));
+}
 
 [[noreturn]] void input_ended(const char* question) {
     throw RunError(kExitInput, std::string("standard input ended before the answer to \"") +
@@ -41,12 +53,27 @@ bool AnswerReader::next_answer_line(std::string& line) {
         while ((c = std::fgetc(in_)) != EOF) {
             any = true;
             if (c == '\n') break;
+            // Input without line ends (a device, a binary file) is not answers.
+            if (line.size() >= kLongestAnswerLine)
+                throw RunError(kExitInput, "standard input: a line of more than " +
+                                               std::to_string(kLongestAnswerLine) +
+                                               " characters is not an answer");
             line.push_back(static_cast<char>(c));
         }
+        if (std::ferror(in_)) failed();
         if (!any) return false;
         for (char ch : line)
             if (!is_blank(ch)) return true;
     }
+}
+
+void AnswerReader::failed() const {
+    const int e = errno;
+    struct stat st {};
+    const int fd = ::fileno(in_);
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+        throw RunError(kExitInput, "standard input is a directory, not the answers");
+    throw RunError(kExitInput, std::string("cannot read standard input: ") + std::strerror(e));
 }
 
 AnswerValue answer_value(const std::string& line) {
@@ -74,7 +101,7 @@ RunParameters run_dialogue(AnswerReader& in, std::FILE* out) {
     for (;;) {
         say(out, "Probability density is gene index or time index?");
         say(out, "(G: gene index; T: time index)");
-        std::fflush(out);
+        show(out);
         if (!in.next_answer_line(line)) input_ended("Probability density is gene index or time index?");
         const AnswerValue v = answer_value(line);
         const char c = v.text.empty() ? '\0' : v.text[0];
@@ -93,13 +120,13 @@ RunParameters run_dialogue(AnswerReader& in, std::FILE* out) {
         const CountQuestion& cq = kCountQuestions[q];
         for (;;) {
             say(out, cq.prompt);
-            std::fflush(out);
+            show(out);
             if (!in.next_answer_line(line)) input_ended(cq.prompt);
             const AnswerValue v = answer_value(line);
             int value = 0;
             if (!parse_count(v, value))
-                throw RunError(kExitInput, "the answer \"" + v.text + "\" to \"" + cq.prompt +
-                                               "\" is not a whole number");
+                throw RunError(kExitInput, "the answer " + shown_value(v.text) + " to \"" +
+                                               cq.prompt + "\" is not a whole number");
             if (value > cq.bound) {
                 say(out, cq.message);
                 continue;

@@ -8,14 +8,20 @@
 
 namespace coswitch {
 
+// Longest answer line read; a longer one ends the run.
+inline constexpr std::size_t kLongestAnswerLine = 1 << 16;
+
 // Source of answer lines; reads one line at a time from a stdio stream.
 class AnswerReader {
 public:
     explicit AnswerReader(std::FILE* in) : in_(in) {}
     // The next line that holds more than blanks; false at the end of input.
+    // Throws RunError when the input cannot be read (a directory, say) or a
+    // line is longer than kLongestAnswerLine.
     bool next_answer_line(std::string& line);
 
 private:
+    [[noreturn]] void failed() const;
     std::FILE* in_;
 };
 
@@ -31,7 +37,8 @@ AnswerValue answer_value(const std::string& line);
 bool parse_count(const AnswerValue& v, int& out);
 
 // Asks the five questions on out and reads the answers; throws RunError
-// when an answer is not a whole number or the input ends early.
+// when an answer is not a whole number or the input ends early (status 2),
+// or when out cannot be written (status 1).
 RunParameters run_dialogue(AnswerReader& in, std::FILE* out);
 
 }  // namespace coswitch

@@ -6,6 +6,7 @@
 #include "dependence/chivecfun.hpp"
 #include "io/errors.hpp"
 #include "engine/pair_loop.hpp"
+#include "engine/pair_order.hpp"
 #include "cli/progress.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
@@ -21,31 +22,64 @@ void check_analysable(const RunParameters& p) {
                            " replicates)");
 }
 
-void run_analysis(const RunParameters& p, const RunSettings& s) {
-    WorkArrays wa(p);
-    Inputs in = sized_inputs(p);
+void run_analysis(const RunParameters& answers, const RunSettings& s) {
+    // Negative counts are accepted answers; nothing is sized or looped by them.
+    const RunParameters p = counts_at_least_zero(answers);
+    WorkArrays wa = naming_out_of_memory("sizing the work arrays", [&] { return WorkArrays(p); });
+    Inputs in = naming_out_of_memory("sizing the input tables", [&] { return sized_inputs(p); });
 
+    const std::string pvalue_path = path_in(s.directory, "pvalue.txt");
+    const std::string output_path = path_in(s.directory, "output.txt");
     ResultFile pvalue;
     ResultFile output;
-    pvalue.create(path_in(s.directory, "pvalue.txt"), "pvalue.txt");
+    pvalue.create(pvalue_path, pvalue_path);
     try {
-        output.create(path_in(s.directory, "output.txt"), "output.txt");
+        output.create(output_path, output_path);
     } catch (const RunError&) {
         // A failed start leaves no new file behind.
         pvalue.discard();
         throw;
     }
+    // On disk at once: whatever fails later, the files show what they are.
     pvalue.write(kPvalueHeader);
     output.write(kOutputHeader);
+    pvalue.flush();
+    output.flush();
 
     read_realdata(s.directory, p, in);
     read_para(s.directory, "para1.txt", p, in.PARA1);
     read_para(s.directory, "para2.txt", p, in.PARA2);
 
-    const long long npairs =
-        p.NGENE >= 2 ? static_cast<long long>(p.NGENE) * (p.NGENE - 1) / 2 : 0;
+    const std::int64_t npairs = pair_count(p.NGENE);
     Progress progress = make_progress(s.progress, npairs, p.NBOOT);
-    const long long capped = run_pairs(p, in, s.threads, wa, output, progress);
+    PairLoop loop;
+    loop.last = npairs;
+    loop.threads = s.threads;
+    loop.computed = [](std::int64_t, GenePair pair, const PairResult& r) {
+        std::string records;
+        records.reserve(r.nullstat.size() * 79);
+        for (std::size_t b = 0; b < r.nullstat.size(); ++b)
+            records += output_record(pair.i, pair.j, static_cast<int>(b) + 1, r.nullstat[b],
+                                     r.nullcorr[b]);
+        return records;
+    };
+    long long replicates_done = 0;
+    loop.in_order = [&](std::int64_t n, GenePair pair, const PairResult& r,
+                        const std::string& records) {
+        output.write(records);
+        wa.RES(pair.i, pair.j) = r.res;
+        wa.CORRES(pair.i, pair.j) = r.corres;
+        for (std::size_t b = 0; b < r.nullstat.size(); ++b) {
+            wa.NULLSTAT(pair.i, pair.j, static_cast<int>(b) + 1) = r.nullstat[b];
+            wa.NULLCORR(pair.i, pair.j, static_cast<int>(b) + 1) = r.nullcorr[b];
+        }
+        replicates_done = (n + 1) * static_cast<long long>(r.nullstat.size());
+        progress.update(n + 1, replicates_done);
+    };
+    loop.replicate_done = [&](std::int64_t n, int b) {
+        progress.update(n, n * static_cast<long long>(p.NBOOT) + b);
+    };
+    const LoopReport report = run_pair_loop(p, in, loop);
     progress.finish();
 
     pvalues(p.NGENE, p.NBOOT, wa.RES, wa.CORRES, wa.NULLSTAT, wa.NULLCORR, wa.NEWPVAL,
@@ -56,10 +90,7 @@ void run_analysis(const RunParameters& p, const RunSettings& s) {
                                        wa.CORPVAL(i, j)));
     pvalue.close();
     output.close();
-    if (capped > 0)
-        std::fprintf(stderr,
-                     "warning: %lld fit%s stopped at the limit of %d passes without converging\n",
-                     capped, capped == 1 ? "" : "s", kMaxPasses);
+    std::fputs(loop_warnings(report).c_str(), stderr);
 }
 
 }  // namespace coswitch

@@ -39,7 +39,10 @@ void ResultFile::create(const std::string& path, const std::string& name) {
     if (fd < 0) {
         const int e = errno;
         if (e == EEXIST)
-            throw RunError(kExitFiles, name + ": file exists and cannot be overwritten");
+            throw RunError(kExitFiles,
+                           name + ": file exists and cannot be overwritten; it holds the "
+                                  "results of an earlier run (or what a failed run left): move "
+                                  "or remove it, or run in another directory with -C");
         throw RunError(kExitFiles, name + ": cannot create: " + std::strerror(e));
     }
     file_ = ::fdopen(fd, "w");
@@ -60,16 +63,17 @@ void ResultFile::write(const std::string& text) {
         fail("write failed", errno);
 }
 
+void ResultFile::flush() {
+    if (std::fflush(file_) != 0 || std::ferror(file_)) fail("write failed", errno);
+}
+
 void ResultFile::close() {
     std::FILE* f = file_;
     file_ = nullptr;
     const bool had_error = std::ferror(f) != 0;
     errno = 0;
     const int rc = std::fclose(f);
-    if (had_error || rc != 0) {
-        path_.clear();
-        fail("write failed", errno != 0 ? errno : EIO);
-    }
+    if (had_error || rc != 0) fail("write failed", errno != 0 ? errno : EIO);
 }
 
 void ResultFile::discard() {

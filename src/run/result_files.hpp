@@ -21,6 +21,8 @@ public:
     // Creates path, failing if it exists; name is what diagnostics show.
     void create(const std::string& path, const std::string& name);
     void write(const std::string& text);
+    // Hands what was written to the file system now.
+    void flush();
     void close();
     // Removes the file (only one this run created and nothing written to).
     void discard();

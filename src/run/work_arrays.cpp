@@ -4,7 +4,7 @@ namespace coswitch {
 
 Inputs sized_inputs(const RunParameters& p) {
     Inputs in;
-    in.MODTCELL44.resize(p.NTIME * p.NREP, p.NGENE);
+    in.MODTCELL44.resize(data_rows(p), p.NGENE);
     in.PARA1.resize(2, parameter_columns(p));
     in.PARA2.resize(2, parameter_columns(p));
     return in;

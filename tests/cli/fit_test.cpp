@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -125,4 +128,113 @@ TEST(Fit, FlagsPoorSeparationAndRefusesBadInputAndExistingFiles) {
     EXPECT_EQ(fit.status, 2);
     EXPECT_NE(fit.err.find("realdata.txt"), std::string::npos) << fit.err;
     EXPECT_EQ(fit.err, run.err);
+}
+
+namespace {
+// Every file name in dir, sorted, blank-separated.
+std::string listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const auto& n : names) s += n + " ";
+    return s;
+}
+}  // namespace
+
+TEST(Fit, WorkedDigitsFlagsAndStatesThatSwap) {
+    // Expected values worked with a separate implementation of the documented fit (median
+    // split, 5% floor, log-likelihood tolerance) in double precision.
+    // Gene 1: the iteration ends with the wide component, started on the lower half, above
+    //   the narrow one, so the states swap and weight1 is the narrow one's complement.
+    // Gene 2: both states at the floor, 5% of the overall deviation sqrt(2525.6875).
+    // Gene 3: two values of eight in state 1, exactly two values' worth: no small-state.
+    // Gene 4: one value of eight: small-state.
+    ScratchDir d;
+    write_file(d / "realdata.txt",
+               "0 1 1 1\n0.2 2 2 2\n0.9 101 3 3\n2.5 103 1 1\n0.2 1 2 2\n-0.5 2 3 3\n-4.3 101 200 2\n"
+               "5.1 103 202 200\n");
+    const auto r = run_program(d.path(), "", fit_args('G', 8, 1, 4));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "   gene        mean0          sd0        mean1          sd1  weight1 separation  flags\n"
+              "      1     0.129397     0.407349     0.897963      3.46732   0.4985      0.311  poorly-separated\n"
+              "      2          1.5      2.51281          102      2.51281   0.5000     39.995\n"
+              "      3            2      4.30869          201      4.30869   0.2500     46.186\n"
+              "      4            2      3.27431          200      3.27431   0.1250     60.471  small-state\n"
+              " wrote para1.txt (state 0) and para2.txt (state 1), 4 columns each\n");
+    EXPECT_EQ(read_file(d / "para1.txt"), "0.129397301 1.5 2 2\n0.40734867 2.51281093 4.30869397 3.27430813\n");
+    EXPECT_EQ(read_file(d / "para2.txt"), "0.897963077 102 201 200\n3.46732222 2.51281093 4.30869397 3.27430813\n");
+}
+
+TEST(Fit, CountsExactlyAtAndBeyondTheirLimits) {
+    ScratchDir d;
+    write_synthetic_inputs(d.path(), 50, 50, 2, false);
+    for (const char* name : {"para1.txt", "para2.txt"}) fs::remove(d / name);
+    // 50 time points and 50 replicates are accepted, 51 are not; no file is written then.
+    auto r = run_program(d.path(), "", fit_args('G', 50, 50, 2));
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const auto& [args, named] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {fit_args('G', 51, 50, 2), "option --time-points: 51 is outside 1 to 50"},
+             {fit_args('G', 50, 51, 2), "option --replicates: 51 is outside 1 to 50"},
+             {fit_args('G', 50, 50, 61), "option --genes: 61 is outside 1 to 60"},
+             {fit_args('G', 50, 50, 0), "option --genes: 0 is outside 1 to 60"},
+             {fit_args('T', 0, 50, 2), "option --time-points: 0 is outside 1 to 50"},
+             {fit_args('G', 1, 1, 2), "a fit needs at least 2 values per gene"}}) {
+        ScratchDir e;
+        write_file(e / "realdata.txt", read_file(d / "realdata.txt"));
+        r = run_program(e.path(), "", args);
+        EXPECT_EQ(r.status, 2) << named;
+        EXPECT_EQ(r.err.rfind("coswitch: fit: " + named, 0), 0u) << r.err;
+        EXPECT_EQ(listing(e.path()), "realdata.txt ");
+    }
+    // 60 genes are accepted.
+    ScratchDir g;
+    write_synthetic_inputs(g.path(), 4, 2, 60, false);
+    for (const char* name : {"para1.txt", "para2.txt"}) fs::remove(g / name);
+    r = run_program(g.path(), "", fit_args('G', 4, 2, 60));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("60 columns each"), std::string::npos);
+}
+
+TEST(Fit, ExtremeValuesGiveFiniteFilesOrNone) {
+    // Values whose squares overflow, and values in the subnormal range whose squares vanish.
+    ScratchDir d;
+    write_file(d / "realdata.txt",
+               "1e300 1e-310\n-1e300 2e-310\n1.5e300 4e-310\n-2e300 3e-310\n1.7e308 -1e-320\n"
+               "-1.7e308 5e-310\n");
+    auto r = run_program(d.path(), "", fit_args('G', 3, 2, 2));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"para1.txt", "para2.txt"}) {
+        const auto v = numbers(d / name);
+        ASSERT_EQ(v.size(), 4u) << read_file(d / name);
+        for (double x : v) EXPECT_TRUE(std::isfinite(x)) << read_file(d / name);
+        EXPECT_GT(v[2], 0.0) << "a standard deviation, neither 0 nor negative";
+        EXPECT_GT(v[3], 0.0);
+    }
+    EXPECT_EQ(r.out.find("nan"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("inf"), std::string::npos) << r.out;
+    // The analysis takes the files it was given.
+    EXPECT_EQ(run_program(d.path(), answers('G', 3, 2, 2, 2)).status, 0);
+    // Values whose squares overflow are fitted as the same values scaled down: the fit of
+    // x * 2^1000 is the fit of x, times 2^1000 (to the nine digits written).
+    ScratchDir small, big;
+    std::string plain, huge;
+    for (const auto& row : {std::pair{1.0, 2.0}, {2.0, 3.0}, {9.0, 8.0}, {10.0, 12.0}, {1.5, 11.0}, {9.5, 2.5}}) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "%.17g %.17g\n", row.first, row.second);
+        plain += buf;
+        std::snprintf(buf, sizeof buf, "%.17g %.17g\n", std::ldexp(row.first, 1000), std::ldexp(row.second, 1000));
+        huge += buf;
+    }
+    write_file(small / "realdata.txt", plain);
+    write_file(big / "realdata.txt", huge);
+    ASSERT_EQ(run_program(small.path(), "", fit_args('G', 3, 2, 2)).status, 0);
+    ASSERT_EQ(run_program(big.path(), "", fit_args('G', 3, 2, 2)).status, 0);
+    for (const char* name : {"para1.txt", "para2.txt"}) {
+        const auto a = numbers(small / name), b = numbers(big / name);
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t k = 0; k < a.size(); ++k)
+            EXPECT_NEAR(std::ldexp(b[k], -1000), a[k], 1e-8 * std::fabs(a[k])) << name << k;
+    }
 }

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -182,4 +184,70 @@ TEST(Options, ProgressOnlyOnTerminalOrWhenAsked) {
         EXPECT_EQ(read_file(quiet_dir / "pvalue.txt"), read_file(*d / "pvalue.txt"));
         EXPECT_EQ(read_file(quiet_dir / "output.txt"), read_file(*d / "output.txt"));
     }
+}
+
+namespace {
+// A progress line with its times replaced by T.
+std::string without_times(const std::string& line) {
+    static const std::regex times("[0-9]+:[0-9][0-9](:[0-9][0-9])?|--:--");
+    return std::regex_replace(line, times, "T");
+}
+}  // namespace
+
+TEST(Options, ProgressLinesStepsAndErasing) {
+    ScratchDir in;
+    write_synthetic_inputs(in.path(), 6, 2, 4, false, 9);
+    const std::vector<std::string> five = {"--mode", "G", "--time-points", "6", "--replicates", "2",
+                                           "--bootstrap", "20", "--genes", "4", "--threads", "1"};
+    // Plain lines: one whenever the replicates done reach another 5% of the 6 x 20, and
+    // the last pair's line always, though it falls in the same step as the last replicate.
+    ScratchDir plain_dir;
+    copy_inputs(in.path(), plain_dir.path());
+    std::vector<std::string> args = five;
+    args.push_back("--progress");
+    const auto plain = run_program(plain_dir.path(), "", args);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    std::string expected;
+    int last_step = -1;
+    for (int r = 1; r <= 120; ++r) {
+        const int step = 100 * r / 120 / 5;
+        if (step == last_step) continue;
+        last_step = step;
+        expected += "coswitch: pairs " + std::to_string((r - 1) / 20) + "/6, bootstrap replicates " +
+                    std::to_string(r) + "/120, elapsed T, left T\n";
+    }
+    expected += "coswitch: pairs 6/6, bootstrap replicates 120/120, elapsed T, left T\n";
+    EXPECT_EQ(without_times(plain.err), expected);
+
+    // On a terminal: one line rewritten in place, erased at the end with as many blanks.
+    ScratchDir tty_dir;
+    copy_inputs(in.path(), tty_dir.path());
+    int status = -1;
+    const std::string shown = run_on_terminal(tty_dir.path(), five, status);
+    ASSERT_EQ(status, 0) << shown;
+    const std::size_t last = shown.rfind("\rcoswitch: pairs 6/6, bootstrap replicates 120/120, elapsed ");
+    ASSERT_NE(last, std::string::npos) << shown;
+    const std::size_t erase = shown.find('\r', last + 1);
+    ASSERT_NE(erase, std::string::npos) << shown;
+    const std::string final_line = shown.substr(last + 1, erase - last - 1);
+    EXPECT_EQ(without_times(final_line), "coswitch: pairs 6/6, bootstrap replicates 120/120, elapsed T, left T");
+    EXPECT_EQ(shown.substr(erase), "\r" + std::string(final_line.size(), ' ') + "\r");
+}
+
+TEST(Options, AnswersExactlyAtTheirLimitsAreAccepted) {
+    // 50 time points, 50 replicates and 100 bootstrap replicates; then 60 genes.
+    ScratchDir big_data, many_genes;
+    write_synthetic_inputs(big_data.path(), 50, 50, 2, true);
+    auto r = run_program(big_data.path(), "", {"--mode", "T", "--time-points", "50", "--replicates", "50",
+                                               "--bootstrap", "100", "--genes", "2"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string out = read_file(big_data / "output.txt");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 101);
+    write_synthetic_inputs(many_genes.path(), 2, 1, 60, false);
+    r = run_program(many_genes.path(), "", {"--mode", "G", "--time-points", "2", "--replicates", "1",
+                                            "--bootstrap", "0", "--genes", "60"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string p = read_file(many_genes / "pvalue.txt");
+    EXPECT_EQ(std::count(p.begin(), p.end(), '\n'), 1 + 1770);
+    EXPECT_NE(p.find("        59        60"), std::string::npos);
 }

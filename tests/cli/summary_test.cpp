@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -117,4 +118,111 @@ TEST(Summary, WorkedExampleAndItsErrors) {
 
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint not installed";
     EXPECT_EQ(std::system(("xmllint --noout '" + (d / "heat.svg").string() + "'").c_str()), 0);
+}
+
+namespace {
+const std::string kHeader =
+    "    Gene1    Gene2    observed stat new    newpvalue    observed stat corr    corrpvalue\n";
+// A pvalue.txt record with the fields as written, each right-justified in its column.
+std::string record(int i, int j, const std::string& stat, const std::string& p,
+                   const std::string& corr, const std::string& pc) {
+    auto field = [](const std::string& s, std::size_t w) {
+        return std::string(s.size() < w ? w - s.size() : 1, ' ') + s;
+    };
+    return "    " + field(std::to_string(i), 6) + "    " + field(std::to_string(j), 6) + "    " +
+           field(stat, 14) + "    " + field(p, 14) + "    " + field(corr, 14) + "    " + field(pc, 14) +
+           "\n";
+}
+}  // namespace
+
+TEST(Summary, TsvDigitsAndRankingOfTiedAdjustedValues) {
+    // Worked by hand. Dependence p 0.125 0 1 (m = 3): ranks 2 1 3, p*m/rank 0.1875 0 1.
+    // Correlation p 0.75 NaN 0.06666667 (m = 2): 0.75*2/2 = 0.75, 0.06666667*2/1 = 0.13333334.
+    ScratchDir d;
+    write_file(d / "pvalue.txt", kHeader + record(1, 2, "3.14159265", "0.12500000", "0.33333333", "0.75000000") +
+                                     record(1, 3, "**************", "0.00000000", "0.50000000", "NaN") +
+                                     record(2, 3, "0.00000001", "1.00000000", "1.00000000", "0.06666667"));
+    auto r = run_program(d.path(), "", {"summary", "--tsv", "t.tsv", "--top", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(d / "t.tsv"),
+              "gene1\tgene2\tname1\tname2\tstat_new\tp_new\tp_new_bh\tstat_corr\tp_corr\tp_corr_bh\n"
+              "1\t2\t1\t2\t3.14159265\t0.12500000\t0.1875\t0.33333333\t0.75000000\t0.75\n"
+              "1\t3\t1\t3\tInf\t0.00000000\t0\t0.50000000\tNaN\tNaN\n"
+              "2\t3\t2\t3\t0.00000001\t1.00000000\t1\t1.00000000\t0.06666667\t0.13333334\n");
+
+    // p 0.25 0.125 0.75 (m = 3): 0.375 0.375 0.75. The tie goes to the smaller raw p-value,
+    // against pair order.
+    ScratchDir e;
+    write_file(e / "pvalue.txt", kHeader + record(1, 2, "5.00000000", "0.25000000", "0.10000000", "0.50000000") +
+                                     record(1, 3, "6.00000000", "0.12500000", "0.20000000", "0.50000000") +
+                                     record(2, 3, "1.00000000", "0.75000000", "0.30000000", "0.50000000"));
+    r = run_program(e.path(), "", {"summary"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = split(r.out, '\n');
+    const auto head = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(" rank") == 0; });
+    ASSERT_LE(head + 4, lines.end()) << r.out;
+    EXPECT_EQ(*head, " rank  gene1  gene2  stat_new     p_new  p_new_bh  stat_corr    p_corr  p_corr_bh");
+    EXPECT_EQ(head[1], "    1      1      3    6.0000  0.125000  0.375000     0.2000  0.500000   0.500000");
+    EXPECT_EQ(head[2], "    2      1      2    5.0000  0.250000  0.375000     0.1000  0.500000   0.500000");
+    EXPECT_EQ(head[3], "    3      2      3    1.0000  0.750000  0.750000     0.3000  0.500000   0.500000");
+}
+
+TEST(Summary, TakesOnlyCompletePairTables) {
+    const std::string row = "0.00000000";
+    auto pair = [&](int i, int j) { return record(i, j, "1.00000000", row, "0.50000000", row); };
+    // Any order is fine.
+    {
+        ScratchDir d;
+        write_file(d / "pvalue.txt", kHeader + pair(2, 3) + pair(1, 3) + pair(1, 2));
+        const auto r = run_program(d.path(), "", {"summary", "--top", "0"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("3 gene pairs of 3 genes"), std::string::npos) << r.out;
+    }
+    struct Case {
+        std::string rows, message;
+    };
+    const std::vector<Case> cases = {
+        // A gene number far beyond what the records can hold: refused before anything is sized.
+        {pair(1, 2000000), "pvalue.txt:2: gene 2000000 is out of range: 1 pair can be all the pairs of at "
+                           "most 2 genes, and 2000000 genes have 1999999000000 pairs (pairs missing, or a "
+                           "wrong gene number)"},
+        {pair(1, 2) + pair(1, 999999999), "pvalue.txt:3: gene 999999999 is out of range"},
+        {pair(1, 2) + pair(2, 3), "pvalue.txt:3: gene 3 is out of range: 2 pairs can be all the pairs of at most "
+                                  "2 genes, and 3 genes have 3 pairs (pairs missing"},
+        {pair(1, 2) + pair(1, 3) + pair(2, 3) + "\n" + pair(1, 2),
+         "pvalue.txt:6: pair (1, 2) appears twice (first on line 2)"},
+        {pair(1, 3) + pair(1, 3) + pair(2, 3), "pvalue.txt:3: pair (1, 3) appears twice (first on line 2)"},
+        {pair(2, 1), "pvalue.txt:2: pair (2, 1) does not have its smaller gene first"},
+        {pair(0, 1), "pvalue.txt:2: \"0 1\" is not a pair of gene numbers"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir d, here;
+        write_file(d / "pvalue.txt", kHeader + c.rows);
+        auto r = run_program(d.path(), "", {"summary", "--svg", "h.svg", "--tsv", "t.tsv"});
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_EQ(r.err.rfind("coswitch: " + c.message, 0), 0u) << r.err;
+        EXPECT_FALSE(fs::exists(d / "h.svg") || fs::exists(d / "t.tsv"));
+        // Through -C the file is named as the directory's.
+        r = run_program(here.path(), "", {"summary", "-C", d.path().string()});
+        EXPECT_EQ(r.err.rfind("coswitch: " + (d / "").string() + c.message, 0), 0u) << r.err;
+    }
+}
+
+TEST(Summary, NamesMustBeUtf8AndTheDirectoryMustExist) {
+    ScratchDir d;
+    write_file(d / "pvalue.txt", kWorked);
+    for (const std::string& bad : {std::string("CLN2\nA\xff\nB\nC\n"), std::string("CLN2\n\xc3\x28\nB\nC\n"),
+                                   std::string("CLN2\n\xed\xa0\x80\nB\nC\n")}) {
+        write_file(d / "genes.txt", bad);
+        const auto r = run_program(d.path(), "", {"summary", "--names", "genes.txt", "--tsv", "t.tsv"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "coswitch: genes.txt:2: the name is not UTF-8 text\n");
+        EXPECT_FALSE(fs::exists(d / "t.tsv"));
+    }
+    write_file(d / "genes.txt", "CLN2\n\xc3\xa9t\xc3\xa9\nB\nC\n");  // "été"
+    EXPECT_EQ(run_program(d.path(), "", {"summary", "--names", "genes.txt"}).status, 0);
+
+    const auto r = run_program(d.path(), "", {"summary", "-C", "missing"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "coswitch: missing: no such directory (option -C)\n");
 }

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "random/sampler.hpp"
+#include "engine/streams.hpp"
+#include "engine/threads.hpp"
 #include "engine/pair_loop.hpp"
 #include "support/run_program.hpp"
 

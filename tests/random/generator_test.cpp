@@ -108,20 +108,20 @@ TEST(Generator, MltmodMatchesWideArithmetic) {
     }
 }
 
-TEST(Generator, BadArgumentsPrintTheirDiagnosticsAndExitZero) {
+TEST(Generator, BadArgumentsPrintTheirDiagnosticsAndExitAsInternalErrors) {
     GeneratorState g;
     ignlgi(g);
     const std::string out_of_order = " A, M, S out of order in MLTMOD - ABORT!\n";
-    const std::string mltmod = "0|" + out_of_order + " A = ";
+    const std::string mltmod = "3|" + out_of_order + " A = ";
     const std::string rule = "\n MLTMOD requires: 0 < A < M; 0 < S < M\n|" + out_of_order;
-    const std::string setcgn_failed = "0| Generator number out of range in SETCGN: Legal range is 1 to 32"
+    const std::string setcgn_failed = "3| Generator number out of range in SETCGN: Legal range is 1 to 32"
                                       " -- ABORT!\n| Generator number out of range in SETCGN\n";
     for (const auto& [call, want] : std::vector<std::pair<std::function<void()>, std::string>>{
              {[] { coswitch::mltmod(0, 5, 11); }, mltmod + "0 S = 5 M = 11" + rule},
              {[] { coswitch::mltmod(7, 11, 11); }, mltmod + "7 S = 11 M = 11" + rule},
              {[&] { setcgn(g, 0); }, setcgn_failed},
              {[&] { setcgn(g, 33); }, setcgn_failed},
-             {[&] { initgn(g, 2); }, "0||ISDTYP NOT IN RANGE\n"},
+             {[&] { initgn(g, 2); }, "3||ISDTYP NOT IN RANGE\n"},
              {[&] { setcgn(g, 1), setcgn(g, 32); }, "99||"}})
         EXPECT_EQ(run_in_child(call), want);
 }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 using coswitch::benjamini_hochberg;
 
@@ -26,4 +30,30 @@ TEST(BenjaminiHochberg, WorkedExampleWithTiesNaNAndStepUp) {
     EXPECT_EQ(benjamini_hochberg({0.7, 1.0})[0], 1.0);  // 0.7 * 2 / 1 = 1.4
     EXPECT_TRUE(std::isnan(benjamini_hochberg({nan, nan})[0]));
     EXPECT_TRUE(benjamini_hochberg({}).empty());
+}
+
+TEST(BenjaminiHochberg, FromCountsBitForBitAsFromTheQuotients) {
+    // Heavy ties, the extremes 0 and M, quotients that do not terminate.
+    for (const std::int64_t M : {std::int64_t{1}, std::int64_t{714000}, std::int64_t{30000000011}}) {
+        std::vector<std::int64_t> counts = {M, 0};
+        std::vector<double> p = {1.0, 0.0};
+        std::uint64_t x = 12345;
+        for (int k = 0; k < 3000; ++k) {
+            x = x * 6364136223846793005u + 1442695040888963407u;
+            counts.push_back(std::int64_t(x >> 33) % 4 == 0 ? std::int64_t(x >> 40) % std::min<std::int64_t>(M, 5)
+                                                         : std::int64_t(x >> 20) % (M + 1));
+            p.push_back(double(counts.back()) / double(M));
+        }
+        // Given an order by count, ties in any order (here backwards).
+        std::vector<std::int64_t> ascending(counts.size());
+        for (std::size_t k = 0; k < counts.size(); ++k) ascending[k] = std::int64_t(k);
+        std::sort(ascending.begin(), ascending.end(), [&](std::int64_t a, std::int64_t b) {
+            return counts[a] != counts[b] ? counts[a] < counts[b] : a > b;
+        });
+        const std::vector<double> want = benjamini_hochberg(p);
+        for (const std::vector<double>& got : {coswitch::benjamini_hochberg_counts(counts, M),
+                                               coswitch::benjamini_hochberg_counts(counts, M, ascending)})
+            ASSERT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(double)), 0) << M;
+    }
+    for (double q : coswitch::benjamini_hochberg_counts({0, 0, 0}, 0)) EXPECT_TRUE(std::isnan(q));
 }

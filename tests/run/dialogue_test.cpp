@@ -85,7 +85,7 @@ TEST(Dialogue, AnswerReadingRulesAndWhatStopsTheRun) {
     // Only the first character of the first answer counts, in either case.
     for (const auto& [a, flag] : std::vector<std::pair<std::string, char>>{
              {"g", 'G'}, {"Gene", 'G'}, {"  gx,T", 'G'}, {"'Gene'", 'G'}, {"t", 'T'}, {"\tTime", 'T'},
-             {"T,G", 'T'}})
+             {"T,G", 'T'}, {"\"G\"", 'G'}, {" \"time\" x", 'T'}, {"\"T", 'T'}})
         EXPECT_EQ(dialogue(a + "\n2\n1\n0\n2\n").answers, flag + std::string(" 2 1 0 2")) << a;
 
     // Not a whole 32-bit number (a quoted one neither), or input ending early.

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "run/result_files.hpp"
 #include "support/run_program.hpp"
@@ -22,16 +26,9 @@ bool contains(const std::string& s, const std::string& part) { return s.find(par
 
 // Runs the program with every file it writes (its captured output too) limited to `limit`
 // bytes; with SIGXFSZ ignored, writes past the limit fail with EFBIG.
-ProgramRun run_with_file_size_limit(const fs::path& dir, const std::string& input, rlim_t limit) {
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit lowered{limit, old.rlim_max};
-    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-    ProgramRun r = run_program(dir, input);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, handler);
-    return r;
+ProgramRun run_with_file_size_limit(const fs::path& dir, const std::string& input, rlim_t limit,
+                                    const std::vector<std::string>& args = {}) {
+    return run_program(dir, input, args, {[limit] { limit_file_size(limit); }});
 }
 }  // namespace
 
@@ -89,4 +86,67 @@ TEST(ResultFiles, WhatTheFilesHoldWhenThereIsNoPairToTest) {
         EXPECT_EQ(read_file(d / "pvalue.txt"), kPvalueHeader);
         EXPECT_EQ(read_file(d / "output.txt"), kOutputHeader);
     }
+}
+
+namespace {
+std::string listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const auto& n : names) s += n + " ";
+    return s;
+}
+}  // namespace
+
+TEST(ResultFiles, FitAndSummaryLeaveNothingAfterAFullDisk) {
+    // Twenty genes make para files of a few hundred bytes; 150 bytes of disk are not enough.
+    ScratchDir d;
+    write_synthetic_inputs(d.path(), 6, 2, 20, false);
+    for (const char* name : {"para1.txt", "para2.txt"}) fs::remove(d / name);
+    const std::vector<std::string> fit = {"fit", "--mode", "G", "--time-points", "6", "--replicates", "2",
+                                          "--genes", "20"};
+    auto r = run_with_file_size_limit(d.path(), "", 150, fit);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(contains(r.err, "para1.txt: write failed")) << r.err;
+    EXPECT_EQ(listing(d.path()), "realdata.txt ") << "nothing new, no temporary";
+    r = run_program(d.path(), "", fit);
+    EXPECT_EQ(r.status, 0) << "the rerun finds nothing in its way: " << r.err;
+
+    // The analysis, then a summary whose table does not fit.
+    ASSERT_EQ(run_program(d.path(), answers('G', 6, 2, 1, 20)).status, 0);
+    r = run_with_file_size_limit(d.path(), "", 2000, {"summary", "--top", "0", "--tsv", "a.tsv", "--svg", "a.svg"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(contains(r.err, "a.tsv: write failed")) << r.err;
+    EXPECT_EQ(listing(d.path()), "output.txt para1.txt para2.txt pvalue.txt realdata.txt ");
+    r = run_program(d.path(), "", {"summary", "--top", "0", "--tsv", "a.tsv", "--svg", "a.svg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.size() - 26), " wrote a.tsv\n wrote a.svg\n");
+}
+
+TEST(ResultFiles, HeadersAreOnDiskWhileTheRunGoesOn) {
+    // Watched from outside while the pair loop runs: both headers must be there long before
+    // the end (a run that is killed, or cannot start its threads, keeps at least them).
+    ScratchDir d;
+    write_synthetic_inputs(d.path(), 12, 3, 14, false);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(d.path().c_str()) != 0) ::_exit(127);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0), ::dup2(null, 1), ::dup2(null, 2);
+        exec_program({"--mode", "G", "--time-points", "12", "--replicates", "3", "--bootstrap", "100",
+                      "--genes", "14", "--threads", "1"});
+    }
+    bool seen_while_running = false;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (read_file(d / "pvalue.txt") == kPvalueHeader &&
+            read_file(d / "output.txt").rfind(kOutputHeader, 0) == 0) {
+            seen_while_running = true;
+            ::kill(pid, SIGKILL);
+        }
+        ::usleep(500);
+    }
+    EXPECT_TRUE(seen_while_running);
+    EXPECT_TRUE(read_file(d / "pvalue.txt") == kPvalueHeader) << "what a killed run leaves";
 }

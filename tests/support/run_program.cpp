@@ -1,10 +1,12 @@
 #include "support/run_program.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +53,19 @@ void exec_program(const std::vector<std::string>& args) {
 
 ProgramRun run_program(const fs::path& dir, const std::string& input,
                        const std::vector<std::string>& args) {
+    return run_program(dir, input, args, RunOptions{});
+}
+
+void limit_file_size(rlim_t bytes) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit lowered{bytes, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+}
+
+ProgramRun run_program(const fs::path& dir, const std::string& input,
+                       const std::vector<std::string>& args, const RunOptions& options) {
     ScratchDir io;
     const fs::path in_path = io / "stdin";
     const fs::path out_path = io / "stdout";
@@ -66,10 +81,25 @@ ProgramRun run_program(const fs::path& dir, const std::string& input,
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        for (int fd : {in, out, err}) ::close(fd);
+        if (options.in_child) options.in_child();
         exec_program(args);
     }
     int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    if (options.timeout_seconds > 0) {
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::duration<double>(options.timeout_seconds);
+        while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &wstatus, 0);
+                break;
+            }
+            ::usleep(2000);
+        }
+    } else {
+        ::waitpid(pid, &wstatus, 0);
+    }
     ProgramRun r;
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
     r.out = read_file(out_path);

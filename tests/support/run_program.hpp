@@ -1,6 +1,9 @@
 #pragma once
 // Helpers for tests that run the built program in a scratch directory.
+#include <sys/resource.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,21 @@ private:
 // Runs the program (COSWITCH_BINARY) with args in dir, feeding input on standard input.
 ProgramRun run_program(const std::filesystem::path& dir, const std::string& input,
                        const std::vector<std::string>& args = {});
+
+struct RunOptions {
+    // Runs in the child after its standard descriptors are set up, just
+    // before the program starts: limits, closed or redirected descriptors.
+    std::function<void()> in_child;
+    // The child is killed after this long (status -9); 0: no limit.
+    double timeout_seconds = 0;
+};
+ProgramRun run_program(const std::filesystem::path& dir, const std::string& input,
+                       const std::vector<std::string>& args, const RunOptions& options);
+
+// For RunOptions::in_child: every file the program writes (its captured
+// standard output and error too) limited to `bytes`, a full disk in small;
+// with SIGXFSZ ignored, writes past it fail with EFBIG.
+void limit_file_size(rlim_t bytes);
 
 // In a forked child: replaces it with the program and args; never returns.
 [[noreturn]] void exec_program(const std::vector<std::string>& args);

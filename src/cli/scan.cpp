@@ -1,0 +1,277 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/progress.hpp"
+#include "cli/scan_options.hpp"
+#include "cli/scan_run.hpp"
+#include "cli/subcommands.hpp"
+#include "engine/pair_order.hpp"
+#include "engine/pooled_run.hpp"
+#include "engine/ranks.hpp"
+#include "io/errors.hpp"
+#include "io/interrupts.hpp"
+#include "io/new_file.hpp"
+#include "io/text_out.hpp"
+#include "report/pair_ranking.hpp"
+#include "report/pairs_tsv.hpp"
+#include "report/scan_heatmap.hpp"
+#include "report/scan_summary.hpp"
+#include "run/classic_inputs.hpp"
+#include "run/result_files.hpp"
+
+namespace coswitch {
+namespace {
+
+// Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
+constexpr int kMaxHeatmapGenes = 300;
+
+void write_text_file(NewDirectory& folder, const std::string& name, const std::string& text) {
+    TextOut out;
+    out.create(folder.path(name), folder.name() + "/" + name);
+    out.write(text);
+    out.close();
+}
+
+void write_classic_folder(const std::string& dir, const ScanInputs& s) {
+    const std::string why = beyond_classic_limits(s.p);
+    if (!why.empty())
+        throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
+    NewDirectory folder;
+    folder.open(dir, dir);
+    write_text_file(folder, "realdata.txt", realdata_text(s.p, s.in));
+    write_text_file(folder, "para1.txt", para_text(s.p, s.in.PARA1));
+    write_text_file(folder, "para2.txt", para_text(s.p, s.in.PARA2));
+    write_text_file(folder, "answers.txt", answers_text(s.p));
+    folder.commit();
+}
+
+std::string null_records(GenePair pair, const PairResult& r) {
+    std::string records;
+    records.reserve(r.nullstat.size() * 79);
+    for (std::size_t b = 0; b < r.nullstat.size(); ++b)
+        records += output_record(pair.i, pair.j, static_cast<int>(b) + 1, r.nullstat[b],
+                                 r.nullcorr[b]);
+    return records;
+}
+
+// Where a rank other than the first keeps its null records until the first
+// asks for them: an unnamed file in the temporary folder of the system.
+class SpoolFile {
+public:
+    SpoolFile() {
+        const char* dir = std::getenv("TMPDIR");
+        std::string pattern = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
+                              "/coswitch-nulls-XXXXXX";
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ < 0) throw RunError(kExitFiles, "cannot create a spool file in " + pattern);
+        ::unlink(pattern.c_str());
+    }
+    ~SpoolFile() { ::close(fd_); }
+    void write(const std::string& text) {
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+            if (n <= 0) throw RunError(kExitFiles, "cannot write the spool file of null records");
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    // Its pieces from the start, for sending.
+    bool next(std::string& piece) {
+        if (!rewound_) {
+            ::lseek(fd_, 0, SEEK_SET);
+            rewound_ = true;
+        }
+        piece.resize(1 << 20);
+        const ssize_t n = ::read(fd_, piece.data(), piece.size());
+        if (n < 0) throw RunError(kExitFiles, "cannot read the spool file of null records");
+        piece.resize(static_cast<std::size_t>(n));
+        return n > 0;
+    }
+
+private:
+    int fd_ = -1;
+    bool rewound_ = false;
+};
+
+// Runs fn on every rank; when it fails on some, the lowest such rank names
+// the cause (and itself, when there are several) and every rank returns
+// the same status. Faults of input are found this way by every rank alike.
+template <class Fn>
+std::optional<int> on_every_rank(Ranks& ranks, Fn&& fn) {
+    std::optional<RunError> error;
+    try {
+        fn();
+    } catch (const RunError& e) {
+        error = e;
+    } catch (const std::bad_alloc&) {
+        error = RunError(kExitFiles, "out of memory while reading the inputs");
+    }
+    const int failed = ranks.first_failure(error.has_value());
+    if (failed < 0) return std::nullopt;
+    const int status = ranks.share(error ? error->status : 0, failed);
+    if (ranks.rank() == failed) {
+        const std::string who =
+            ranks.size() > 1 ? "rank " + std::to_string(failed) + ": " : std::string();
+        std::fflush(stdout);
+        std::fprintf(stderr, "coswitch: %s%s\n", who.c_str(), error->what());
+    }
+    return status;
+}
+
+struct Scan {
+    ScanOptions o;
+    Ranks& ranks;
+    ScanInputs s;
+    std::optional<NewDirectory> folder;
+    std::chrono::steady_clock::time_point started;
+
+    // The pair analysis, and on the first rank every file of the folder.
+    void analyse() {
+        TextOut nulls;
+        std::optional<SpoolFile> spool;
+        PooledRun how;
+        how.threads = o.threads;
+        how.ranks = &ranks;
+        if (o.nulls) {
+            how.null_records = [](std::int64_t, GenePair pair, const PairResult& r) {
+                return null_records(pair, r);
+            };
+            if (ranks.first()) {
+                const std::string name = o.gzip ? "nulls.txt.gz" : "nulls.txt";
+                nulls.create(folder->path(name), o.output + "/" + name, o.gzip);
+                nulls.write(kOutputHeader);
+                how.write_records = [&](const std::string& text) { nulls.write(text); };
+            } else {
+                spool.emplace();
+                how.write_records = [&](const std::string& text) { spool->write(text); };
+            }
+        }
+        Progress progress = make_progress(ranks.first() ? o.progress : ProgressMode::Quiet,
+                                          pair_count(s.p.NGENE), s.p.NBOOT);
+        progress.show_rate();
+        how.progress = [&](std::int64_t done, std::int64_t of) {
+            progress.set_total(of, s.p.NBOOT);
+            progress.update(done, done * (s.p.NBOOT > 0 ? s.p.NBOOT : 0));
+        };
+        PooledResult pooled = pooled_run(s.p, s.in, how);
+        progress.finish();
+        // Null records reach the first rank in rank order, which is pair order.
+        if (o.nulls) {
+            for (int r = 1; r < ranks.size(); ++r) {
+                if (ranks.first())
+                    ranks.receive_text(r, [&](const std::string& piece) { nulls.write(piece); });
+                else if (ranks.rank() == r)
+                    ranks.send_text([&](std::string& piece) { return spool->next(piece); });
+            }
+            if (ranks.first()) nulls.close();
+        }
+        if (!ranks.first()) return;
+
+        PairResults results;
+        results.names = s.ids;
+        results.stat_new = std::move(pooled.stat);
+        results.stat_corr = std::move(pooled.corr);
+        results.count_new = std::move(pooled.count_new);
+        results.count_corr = std::move(pooled.count_corr);
+        results.M = pooled.pooled;
+        const RankedPairs ranked = rank_pairs(results);
+        {
+            const std::string name = o.gzip ? "pairs.tsv.gz" : "pairs.tsv";
+            TextOut out;
+            out.create(folder->path(name), o.output + "/" + name, o.gzip);
+            write_pairs_tsv(out, results, ranked);
+            out.close();
+        }
+        write_text_file(*folder, "genes.tsv", genes_tsv(s));
+        write_text_file(*folder, "design.tsv", s.design_tsv);
+        if (s.p.NGENE >= 2 && s.p.NGENE <= kMaxHeatmapGenes) {
+            TextOut out;
+            out.create(folder->path("heatmap.svg"), o.output + "/heatmap.svg");
+            write_scan_heatmap(out, results, ranked);
+            out.close();
+        }
+        LoopReport report = pooled.report;
+        report.capped_fits = pooled.capped_fits;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        write_text_file(*folder, "run.tsv", run_tsv(o, s, report, pooled.pooled, ranks.size(), seconds));
+        folder->commit();
+
+        std::fputs(loop_warnings(report).c_str(), stderr);
+        std::fputs(scan_summary(results, ranked).c_str(), stdout);
+        std::printf(" results in %s\n", o.output.c_str());
+    }
+};
+
+}  // namespace
+
+int scan_main(const std::vector<std::string>& args) {
+    watch_interrupts();
+    Ranks& ranks = process_ranks();
+    Scan run{parse_scan_options(args), ranks, {}, {}, std::chrono::steady_clock::now()};
+    const ScanOptions& o = run.o;
+    if (o.help) {
+        if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
+        return kExitOk;
+    }
+    // Everything is read and checked, by every rank alike, before any pair.
+    if (auto status = on_every_rank(ranks, [&] {
+            if (ranks.first()) {
+                struct stat st {};
+                if (::lstat(o.output.c_str(), &st) == 0)
+                    throw RunError(kExitFiles, o.output +
+                                                   ": exists already; the output folder must be "
+                                                   "new (move or remove it, or choose another "
+                                                   "name with -o)");
+            }
+            run.s = scan_inputs(o);
+            if (ranks.first()) {
+                std::fputs(scan_inputs_text(run.s).c_str(), stdout);
+                std::fflush(stdout);
+                if (run.s.p.NGENE < 2)
+                    throw RunError(kExitInput,
+                                   o.table + ": " + std::to_string(run.s.p.NGENE) +
+                                       " gene" + (run.s.p.NGENE == 1 ? "" : "s") +
+                                       " kept, so there is no pair to test (see the counts "
+                                       "above; --columns picks one series of a wide table)");
+                if (!o.write_classic.empty()) write_classic_folder(o.write_classic, run.s);
+                run.folder.emplace();
+                run.folder->open(o.output, o.output);
+            }
+        }))
+        return *status;
+    // Every rank removes the unfinished folder when interrupted, so that it
+    // goes also when the first rank is killed outright.
+    const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);
+    if (!ranks.first()) set_unfinished_folder(unfinished);
+
+    if (ranks.size() == 1) {
+        run.analyse();
+        return kExitOk;
+    }
+    // Several ranks: a failure on one ends them all; the first rank's
+    // temporary folder goes with it.
+    try {
+        run.analyse();
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "coswitch: rank %d: %s\n", ranks.rank(),
+                     dynamic_cast<const std::bad_alloc*>(&e) != nullptr
+                         ? "out of memory during the pair analysis"
+                         : e.what());
+        const auto* re = dynamic_cast<const RunError*>(&e);
+        run.folder.reset();
+        ranks.abort(re != nullptr ? re->status : kExitFiles);
+    }
+    return kExitOk;
+}
+
+}  // namespace coswitch

@@ -1,0 +1,151 @@
+#include "cli/scan_options.hpp"
+
+#include "cli/option_words.hpp"
+
+namespace coswitch {
+
+ScanOptions parse_scan_options(const std::vector<std::string>& args) {
+    ScanOptions o;
+    o.words = args;
+    OptionWords a(args, "scan");
+    auto text_value = [&](const char* what) {
+        std::string v = a.value();
+        if (v.empty()) a.fail("option " + a.name() + " needs " + what);
+        return v;
+    };
+    auto choice = [&](std::initializer_list<const char*> allowed) {
+        const std::string v = a.value();
+        for (const char* c : allowed)
+            if (v == c) return v;
+        std::string list;
+        for (const char* c : allowed) list += (list.empty() ? "" : ", ") + std::string(c);
+        a.fail("option " + a.name() + ": \"" + v + "\" is not one of " + list);
+    };
+    while (a.next()) {
+        const std::string& n = a.name();
+        if (n == "--help" || n == "-h") {
+            a.no_value();
+            o.help = true;
+        } else if (n == "-o" || n == "--output") {
+            o.output = text_value("a folder name");
+        } else if (n == "--columns") {
+            o.columns = text_value("column names");
+        } else if (n == "--replicates") {
+            o.replicates = a.int_value();
+            if (*o.replicates < 1) a.fail("option --replicates: needs at least 1 replicate");
+        } else if (n == "--design") {
+            o.design = text_value("a file name");
+        } else if (n == "--samples") {
+            o.samples = text_value("a pattern");
+        } else if (n == "--genes") {
+            o.genes = text_value("a file name");
+        } else if (n == "--missing") {
+            o.missing = choice({"drop", "fail"});
+        } else if (n == "--transform") {
+            o.transform = choice({"none", "log2p1", "log2"});
+        } else if (n == "--para1") {
+            o.para1 = text_value("a file name");
+        } else if (n == "--para2") {
+            o.para2 = text_value("a file name");
+        } else if (n == "--mode") {
+            o.mode = a.mode_value();
+        } else if (n == "--bootstrap") {
+            o.bootstrap = a.int_value();
+            if (o.bootstrap < 0) a.fail("option --bootstrap: needs 0 or more replicates");
+        } else if (n == "--threads") {
+            o.threads = a.int_value();
+            if (o.threads < 1) a.fail("option --threads: needs at least 1 thread");
+        } else if (n == "--quiet") {
+            a.no_value();
+            o.progress = ProgressMode::Quiet;
+        } else if (n == "--progress") {
+            a.no_value();
+            o.progress = ProgressMode::Plain;
+        } else if (n == "--gzip") {
+            a.no_value();
+            o.gzip = true;
+        } else if (n == "--nulls") {
+            a.no_value();
+            o.nulls = true;
+        } else if (n == "--write-classic") {
+            o.write_classic = text_value("a folder name");
+        } else if (!n.empty() && n[0] != '-' && o.table.empty()) {
+            o.table = n;
+        } else {
+            a.reject();
+        }
+    }
+    if (o.help) return o;
+    if (o.table.empty()) a.fail("which table? give its file name");
+    if (o.output.empty()) a.fail("option -o DIR is needed: the folder to write the results into");
+    const int ways = (o.replicates ? 1 : 0) + (o.design.empty() ? 0 : 1) + (o.samples.empty() ? 0 : 1);
+    if (ways > 1) a.fail("--replicates, --design and --samples are three ways to say the same; give one");
+    if (o.para1.empty() != o.para2.empty())
+        a.fail("--para1 and --para2 go together: give both, or neither to fit the densities");
+    if (!o.para1.empty() && !o.mode)
+        a.fail("--para1 and --para2 need --mode G (a column per gene) or T (a column per time point)");
+    if (o.mode && o.para1.empty()) a.fail("--mode goes with --para1 and --para2");
+    return o;
+}
+
+std::string scan_usage_text() {
+    return R"(Usage: coswitch scan TABLE -o DIR [OPTIONS]
+
+Tests every pair of genes of a named expression table for dependent switching
+of their hidden low/high states, and for correlation, against a pooled
+parametric bootstrap: the analysis of the classic run, on a table of any
+size, in memory that grows with the genes and the pairs.
+
+TABLE: a tab- or comma-separated text table (.gz read as gzip): a header row
+(the gene-id column's name, then sample names), then one row per gene (its
+id, then its values). Missing values: an empty cell, NA, NaN, null.
+
+Columns and design (one of the three; default: every selected column is one
+time point, in table order):
+  --columns SPEC       the columns to use: names separated by commas, a range
+                       FIRST..LAST, or a pattern ~REGEX
+  --replicates R       consecutive groups of R columns are the replicates of
+                       one time point
+  --design FILE        a table of sample, time, replicate (header allowed);
+                       time points in numeric order
+  --samples REGEX      two capture groups, time and replicate, matched against
+                       each sample name; columns that do not match are not used
+
+Genes:
+  --genes FILE         only these genes (one id a line), in table order
+  --missing drop|fail  drop genes with a missing value (default) or stop
+  --transform none|log2p1|log2
+                       log2(x + 1) for counts, log2(x) for positive values
+                       (default: none)
+Genes without variation cannot be fitted and are dropped; genes.tsv lists
+every gene with its densities and, when dropped, why.
+
+Densities (default: a two-state fit per gene):
+  --para1 FILE --para2 FILE --mode G|T
+                       given densities in the classic layout (means on the
+                       first line, standard deviations on the second): a
+                       column per kept gene (G) or per time point (T)
+
+Analysis and output:
+  -o, --output DIR     the folder to create (it must not exist); written under
+                       a temporary name beside it and moved into place when
+                       complete
+  --bootstrap B        bootstrap replicates per pair (default 100)
+  --threads N          threads (default: every core); same bytes for every N
+  --gzip               pairs.tsv.gz (and nulls.txt.gz) instead of plain text
+  --nulls              also write every null value (nulls.txt: the classic
+                       output.txt records), which grows with pairs x B
+  --write-classic DIR  also write realdata.txt, para1.txt, para2.txt and
+                       answers.txt for the classic run (within its limits)
+  --quiet              no progress line
+  --progress           plain progress lines on standard error
+  -h, --help           this text
+
+Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
+design.tsv (which column is which time point and replicate), heatmap.svg (at
+most 300 kept genes), run.tsv (how the run was made). A short summary goes to
+standard output.
+)";
+}
+
+}  // namespace coswitch

@@ -1,0 +1,135 @@
+#include <cstdio>
+
+#include "cli/scan_run.hpp"
+#include "engine/pair_order.hpp"
+#include "io/numbers.hpp"
+#include "report/number_text.hpp"
+
+namespace coswitch {
+namespace {
+
+std::string with_blank_lines(const std::string& text) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        out += " " + text.substr(pos, end - pos) + "\n";
+        pos = end + 1;
+    }
+    return out;
+}
+
+std::size_t switching_genes(const ScanInputs& s) {
+    std::size_t n = 0;
+    for (const KeptGeneFit& f : s.fits)
+        if (switching(f.bic_gain, f.persistence)) ++n;
+    return n;
+}
+
+// Tab-free text for a cell (ids never hold tabs; commands may).
+std::string cell(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+}  // namespace
+
+std::string scan_inputs_text(const ScanInputs& s) {
+    std::string out = " table: " + s.table_name + " (" + std::to_string(s.table_genes) +
+                      " genes, " + std::to_string(s.table_samples) + " samples, " +
+                      (s.separator == ',' ? "comma" : "tab") + "-separated)\n";
+    out += with_blank_lines(s.design_text);
+    out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +
+           " dropped";
+    if (s.not_selected > 0) out += ", " + std::to_string(s.not_selected) + " not selected";
+    out += " (genes.tsv lists every gene and why)\n";
+    out += " densities: " +
+           std::string(s.densities_given ? "given (--para1, --para2)"
+                                         : "a two-state fit per gene") +
+           "; " + std::to_string(switching_genes(s)) + " of " + std::to_string(s.kept) +
+           " genes switch (two states, or a state that persists over time)\n";
+    out += " pairs: " + std::to_string(pair_count(s.p.NGENE)) + ", bootstrap replicates: " +
+           std::to_string(s.p.NBOOT) + " per pair\n";
+    return out;
+}
+
+std::string genes_tsv(const ScanInputs& s) {
+    std::string out =
+        "gene\tline\tstatus\treason\tindex\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\t"
+        "persistence\tpersistence_p\tswitching\n";
+    const bool time_mode = s.p.FLAG == 'T';
+    for (const GeneReport& g : s.genes) {
+        out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
+        if (g.index == 0) {
+            out += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
+            continue;
+        }
+        const KeptGeneFit& f = s.fits[static_cast<std::size_t>(g.index - 1)];
+        out += std::to_string(g.index);
+        // The densities the analysis used for this gene: a column of its own
+        // unless they are given per time point.
+        for (const auto* para : {&s.in.PARA1, &s.in.PARA2})
+            for (int row = 1; row <= 2; ++row) {
+                out += "\t";
+                if (time_mode)
+                    out += "NA";
+                else
+                    append_shortest(out, (*para)(row, g.index));
+            }
+        out += "\t";
+        if (s.densities_given)
+            out += "NA";
+        else
+            append_fixed(out, f.fit.weight1, 4);
+        out += "\t";
+        append_fixed(out, f.bic_gain, 3);
+        out += "\t";
+        append_fixed(out, f.persistence.lag1, 4);
+        out += "\t";
+        append_shortest(out, f.persistence.p);
+        out += switching(f.bic_gain, f.persistence) ? "\tyes\n" : "\tno\n";
+    }
+    return out;
+}
+
+std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
+                    std::int64_t pooled, int ranks, double seconds) {
+    std::string command = "coswitch scan";
+    for (const std::string& w : o.words) command += " " + w;
+    char secs[32];
+    std::snprintf(secs, sizeof secs, "%.1f", seconds);
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"command", command},
+        {"version", COSWITCH_VERSION},
+        {"table", s.table_name},
+        {"table_bytes", std::to_string(s.table_bytes)},
+        {"table_sha256", s.table_sha256},
+        {"columns", o.columns.empty() ? "all" : o.columns},
+        {"design", s.design_how},
+        {"time_points", std::to_string(s.p.NTIME)},
+        {"replicates", std::to_string(s.p.NREP)},
+        {"transform", o.transform},
+        {"missing", o.missing},
+        {"genes_in_table", std::to_string(s.table_genes)},
+        {"genes_kept", std::to_string(s.kept)},
+        {"genes_dropped", std::to_string(s.dropped)},
+        {"genes_not_selected", std::to_string(s.not_selected)},
+        {"densities", s.densities_given ? std::string("given, mode ") + s.p.FLAG +
+                                              " (" + o.para1 + ", " + o.para2 + ")"
+                                        : "fitted per gene"},
+        {"pairs", std::to_string(pair_count(s.p.NGENE))},
+        {"bootstrap", std::to_string(s.p.NBOOT)},
+        {"pooled_nulls", std::to_string(pooled)},
+        {"ranks", std::to_string(ranks)},
+        {"threads", std::to_string(report.threads_started) + (ranks > 1 ? " on the first rank" : "")},
+        {"capped_fits", std::to_string(report.capped_fits)},
+        {"seconds", secs},
+    };
+    std::string out = "key\tvalue\n";
+    for (const auto& [k, v] : rows) out += k + "\t" + cell(v) + "\n";
+    return out;
+}
+
+}  // namespace coswitch

@@ -1,0 +1,165 @@
+#include "cli/scan_run.hpp"
+
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "io/checksum.hpp"
+#include "io/errors.hpp"
+#include "io/files.hpp"
+#include "io/numbers.hpp"
+#include "run/readers.hpp"
+#include "table/columns.hpp"
+#include "table/design.hpp"
+#include "table/design_file.hpp"
+#include "table/design_samples.hpp"
+#include "table/gene_list.hpp"
+#include "table/named_table.hpp"
+#include "table/prepare.hpp"
+
+namespace coswitch {
+namespace {
+
+Design make_design(const ScanOptions& o, const NamedTable& table,
+                   const std::vector<std::size_t>& selected) {
+    if (!o.design.empty()) return design_from_file(table, selected, o.design, o.design);
+    if (!o.samples.empty()) return design_from_samples(table, selected, o.samples);
+    return design_by_order(table, selected, o.replicates ? static_cast<std::size_t>(*o.replicates) : 1);
+}
+
+int as_count(std::size_t n, const char* what) {
+    if (n > static_cast<std::size_t>(INT_MAX))
+        throw RunError(kExitInput, std::string("too many ") + what + " for one run: " +
+                                       std::to_string(n));
+    return static_cast<int>(n);
+}
+
+// Numbers in a free-form file: blanks, tabs, commas and line ends separate them.
+std::size_t count_values(const std::string& text) {
+    std::size_t n = 0;
+    bool in_value = false;
+    for (char c : text) {
+        const bool sep = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
+        if (!sep && !in_value) ++n;
+        in_value = !sep;
+    }
+    return n;
+}
+
+// Given densities in the classic layout: means, then standard deviations,
+// `columns` of each; in time mode the classic width max(genes, time points)
+// is accepted too.
+void read_given_para(const std::string& path, const std::string& name, const RunParameters& p,
+                     Array<double, 2>& para) {
+    const int wide = parameter_columns(p);
+    const int narrow = p.FLAG == 'T' ? p.NTIME : p.NGENE;
+    const std::size_t found = count_values(read_whole_file(path, name));
+    int columns = narrow;
+    if (found == 2 * static_cast<std::size_t>(wide))
+        columns = wide;
+    else if (found != 2 * static_cast<std::size_t>(narrow))
+        throw RunError(kExitInput,
+                       name + ": holds " + std::to_string(found) + " values; expected 2 x " +
+                           std::to_string(narrow) + " (means, then standard deviations, one per " +
+                           (p.FLAG == 'T' ? "time point" : "kept gene") + ")");
+    para.resize(2, wide);
+    for (int c = columns + 1; c <= wide; ++c) {  // read by the classic run, never used
+        para(1, c) = 0.0;
+        para(2, c) = 1.0;
+    }
+    read_free_form(
+        path, name, 2, columns, [&](int row, int c, double v) { para(row, c) = v; },
+        [](int row) { return std::string(row == 1 ? "the means" : "the standard deviations"); });
+    for (int c = 1; c <= columns; ++c)
+        if (para(2, c) < 0)
+            throw RunError(kExitInput, name + ": standard deviation " + shortest_text(para(2, c)) +
+                                           " in column " + std::to_string(c) +
+                                           " is negative");
+}
+
+// The kept gene's values, time point by time point, replicate fastest.
+void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<double>& values) {
+    values.clear();
+    for (int m = 1; m <= p.NTIME * p.NREP; ++m) values.push_back(in.MODTCELL44(m, g));
+}
+
+}  // namespace
+
+ScanInputs scan_inputs(const ScanOptions& o) {
+    ScanInputs s;
+    NamedTable table = read_named_table(o.table, o.table);
+    s.table_name = o.table;
+    s.table_bytes = table.file_bytes;
+    s.table_genes = table.genes();
+    s.table_samples = table.samples.size();
+    s.separator = table.separator;
+    const std::vector<std::size_t> selected = select_columns(table, o.columns);
+    const Design design = make_design(o, table, selected);
+    s.design_how = design.how;
+    s.design_text = design_text(design, table);
+    s.design_tsv = design_tsv(design, table);
+
+    GeneList list;
+    GeneOptions go;
+    if (!o.genes.empty()) {
+        list = read_gene_list(o.genes, o.genes);
+        go.genes = &list;
+    }
+    go.missing = parse_missing_rule(o.missing);
+    go.transform = parse_transform(o.transform);
+    Prepared prep = prepare_genes(table, design, go);
+
+    s.p.FLAG = o.mode.value_or('G');
+    s.p.NTIME = as_count(prep.NTIME, "time points");
+    s.p.NREP = as_count(prep.NREP, "replicates");
+    s.p.NGENE = as_count(prep.kept.size(), "genes");
+    s.p.NBOOT = o.bootstrap;
+    s.ids = prep.ids;
+    std::vector<int> index(table.genes(), 0);
+    for (std::size_t g = 0; g < prep.kept.size(); ++g) index[prep.kept[g]] = static_cast<int>(g) + 1;
+    for (std::size_t k = 0; k < table.genes(); ++k) {
+        GeneReport r;
+        r.id = table.ids[k];
+        r.line = table.lines[k];
+        r.status = status_word(prep.status[k]);
+        r.reason = status_reason(prep.status[k]);
+        r.index = index[k];
+        s.genes.push_back(std::move(r));
+    }
+    s.kept = prep.count(GeneStatus::Kept);
+    s.not_selected = prep.count(GeneStatus::NotSelected);
+    s.dropped = table.genes() - s.kept - s.not_selected;
+    s.in.MODTCELL44 = std::move(prep.MODTCELL44);
+    table = NamedTable();  // its values are no longer needed
+    s.table_sha256 = file_sha256(o.table, o.table);
+
+    // Every kept gene's two-state fit: its densities unless given, and its
+    // switching criterion in any case.
+    std::vector<double> values;
+    s.fits.resize(s.ids.size());
+    for (int g = 1; g <= s.p.NGENE; ++g) {
+        gene_values(s.p, s.in, g, values);
+        KeptGeneFit& f = s.fits[static_cast<std::size_t>(g - 1)];
+        f.fit = fit_two_normals(values);
+        f.bic_gain = bic_gain(f.fit.loglik, f.fit.loglik_single, values.size());
+        f.persistence = persistence(values, s.p.NTIME, s.p.NREP);
+    }
+    if (!o.para1.empty()) {
+        s.densities_given = true;
+        read_given_para(o.para1, o.para1, s.p, s.in.PARA1);
+        read_given_para(o.para2, o.para2, s.p, s.in.PARA2);
+    } else {
+        s.in.PARA1.resize(2, s.p.NGENE);
+        s.in.PARA2.resize(2, s.p.NGENE);
+        for (int g = 1; g <= s.p.NGENE; ++g) {
+            const MixtureFit& f = s.fits[static_cast<std::size_t>(g - 1)].fit;
+            s.in.PARA1(1, g) = f.mean0;
+            s.in.PARA1(2, g) = f.sd0;
+            s.in.PARA2(1, g) = f.mean1;
+            s.in.PARA2(2, g) = f.sd1;
+        }
+    }
+    return s;
+}
+
+}  // namespace coswitch

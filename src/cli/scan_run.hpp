@@ -1,0 +1,64 @@
+#pragma once
+// What a scan analyses, made from its table and options: the run's
+// parameters and input tables, which genes take part and why the others do
+// not, and every kept gene's two-state fit and switching criterion.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/run_data.hpp"
+#include "cli/scan_options.hpp"
+#include "engine/pair_loop.hpp"
+#include "numeric/mixture.hpp"
+#include "numeric/switching.hpp"
+
+namespace coswitch {
+
+struct GeneReport {
+    std::string id;
+    std::uint64_t line = 0;     // in the table
+    std::string status;         // kept, dropped, not selected
+    std::string reason;         // why not kept
+    int index = 0;              // 1.. for kept genes: its number in the run
+};
+
+struct KeptGeneFit {
+    MixtureFit fit;          // two normal states fitted to the gene's values
+    Persistence persistence; // of its courses over time
+    double bic_gain = 0;
+};
+
+struct ScanInputs {
+    RunParameters p;
+    Inputs in;
+    std::vector<std::string> ids;      // kept gene g is ids[g - 1]
+    std::vector<GeneReport> genes;     // every gene of the table, table order
+    std::vector<KeptGeneFit> fits;     // kept gene g at [g - 1]
+    bool densities_given = false;      // --para1/--para2 rather than fitted
+    std::string table_name;
+    std::uint64_t table_bytes = 0;
+    std::string table_sha256;
+    std::size_t table_genes = 0, table_samples = 0;
+    char separator = '\t';
+    std::string design_how, design_text, design_tsv;
+    std::size_t kept = 0, dropped = 0, not_selected = 0;
+};
+
+// Reads and checks everything a scan needs before any pair is analysed;
+// throws RunError naming the file (and line) of the first fault.
+ScanInputs scan_inputs(const ScanOptions& o);
+
+// What the run is about to do, for standard output; every line begins with
+// a blank.
+std::string scan_inputs_text(const ScanInputs& s);
+
+// genes.tsv: every gene of the table with its status, densities and
+// switching criterion.
+std::string genes_tsv(const ScanInputs& s);
+
+// run.tsv: how the run was made: command, version, table and its checksum,
+// design, counts, threads, seconds.
+std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
+                    std::int64_t pooled, int ranks, double seconds);
+
+}  // namespace coswitch

@@ -1,0 +1,74 @@
+#include "engine/observed_pass.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "analysis/pair.hpp"
+#include "engine/pair_order.hpp"
+
+namespace coswitch {
+
+ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
+                                   std::int64_t last, int threads, const ThreadStarter& starter,
+                                   const std::function<void(std::int64_t)>& progress) {
+    const std::int64_t count = std::max<std::int64_t>(0, last - first);
+    ObservedValues out;
+    out.stat.assign(static_cast<std::size_t>(count), 0.0);
+    out.corr.assign(static_cast<std::size_t>(count), 0.0);
+    out.cost.assign(static_cast<std::size_t>(count), 1);
+    constexpr std::int64_t kChunk = 32;
+    std::atomic<std::int64_t> next{0};
+    std::atomic<std::int64_t> done{0};
+    std::atomic<long long> capped{0};
+    std::atomic<bool> stop{false};
+    std::mutex error_mutex;
+    std::exception_ptr error;
+
+    auto work = [&](bool report) {
+        try {
+            PairScratch scratch(p);
+            for (;;) {
+                const std::int64_t begin = next.fetch_add(kChunk);
+                if (begin >= count || stop.load()) return;
+                const std::int64_t end = std::min(count, begin + kChunk);
+                GenePair pair = pair_at(first + begin, p.NGENE);
+                int chunk_capped = 0;
+                for (std::int64_t k = begin; k < end; ++k, pair = next_pair(pair, p.NGENE)) {
+                    const auto at = static_cast<std::size_t>(k);
+                    observed_pair(p, in, pair.i, pair.j, scratch, out.stat[at], out.corr[at],
+                                  chunk_capped);
+                }
+                capped += chunk_capped;
+                const std::int64_t now = done += end - begin;
+                if (report && progress) progress(now);
+            }
+        } catch (...) {
+            std::lock_guard lock(error_mutex);
+            if (!error) error = std::current_exception();
+            stop = true;
+        }
+    };
+
+    const int wanted = static_cast<int>(std::clamp<std::int64_t>(
+        threads > 0 ? threads : available_cores(), 1, std::max<std::int64_t>(1, count / kChunk)));
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < wanted; ++t) {
+        try {
+            helpers.push_back(start_thread(starter, [&] { work(false); }));
+        } catch (const std::system_error&) {
+            break;  // the calling thread and those started do the work
+        }
+    }
+    work(true);
+    for (auto& h : helpers) h.join();
+    if (error) std::rethrow_exception(error);
+    out.capped_fits = capped.load();
+    out.threads_started = static_cast<int>(helpers.size()) + 1;
+    return out;
+}
+
+}  // namespace coswitch

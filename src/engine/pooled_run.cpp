@@ -1,0 +1,85 @@
+#include "engine/pooled_run.hpp"
+
+#include "engine/block_split.hpp"
+#include "engine/null_counts.hpp"
+#include "engine/observed_pass.hpp"
+
+namespace coswitch {
+
+PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRun& how) {
+    Ranks local;
+    Ranks& ranks = how.ranks != nullptr ? *how.ranks : local;
+    const int rank = ranks.rank();
+    const std::int64_t pairs = pair_count(p.NGENE);
+
+    // Observed statistics: an equal block each, then every rank gets all.
+    const std::vector<std::int64_t> even = equal_blocks(pairs, ranks.size());
+    std::vector<double> stat(static_cast<std::size_t>(pairs)), corr(stat.size());
+    std::vector<std::int32_t> cost(stat.size());
+    long long capped_observed = 0;
+    {
+        const std::int64_t a = even[static_cast<std::size_t>(rank)];
+        const std::int64_t b = even[static_cast<std::size_t>(rank) + 1];
+        ObservedValues o = observed_statistics(p, in, a, b, how.threads, how.start_thread);
+        capped_observed = o.capped_fits;
+        for (std::int64_t k = 0; k < b - a; ++k) {
+            const auto at = static_cast<std::size_t>(a + k);
+            stat[at] = o.stat[static_cast<std::size_t>(k)];
+            corr[at] = o.corr[static_cast<std::size_t>(k)];
+            cost[at] = o.cost[static_cast<std::size_t>(k)];
+        }
+    }
+    ranks.gather_blocks(stat, even);
+    ranks.gather_blocks(corr, even);
+    ranks.gather_blocks(cost, even);
+
+    // The bootstrap pass: blocks of about equal estimated cost.
+    const std::vector<std::int64_t> blocks = cost_blocks(cost, ranks.size());
+    cost = {};
+    NullCounter nulls_new(stat);
+    NullCounter nulls_corr(corr);
+    PairLoop loop;
+    loop.first = blocks[static_cast<std::size_t>(rank)];
+    loop.last = blocks[static_cast<std::size_t>(rank) + 1];
+    loop.threads = how.threads;
+    loop.start_thread = how.start_thread;
+    loop.computed = [&](std::int64_t n, GenePair pair, const PairResult& result) {
+        for (double v : result.nullstat) nulls_new.add(v);
+        for (double v : result.nullcorr) nulls_corr.add(v);
+        return how.null_records ? how.null_records(n, pair, result) : std::string();
+    };
+    loop.in_order = [&](std::int64_t n, GenePair, const PairResult&, const std::string& text) {
+        if (how.write_records) how.write_records(text);
+        if (how.progress) how.progress(n + 1 - loop.first, loop.last - loop.first);
+    };
+    PooledResult r;
+    if (p.NBOOT > 0) {
+        r.report = run_pair_loop(p, in, loop);
+    } else {
+        // No null values: the observed statistics are all there is.
+        r.report.threads_asked = r.report.threads_started = 1;
+        r.report.capped_fits = capped_observed;
+        if (how.progress) how.progress(loop.last - loop.first, loop.last - loop.first);
+    }
+
+    std::vector<std::int64_t> capped = {r.report.capped_fits};
+    ranks.sum_to_first(nulls_new.tallies());
+    ranks.sum_to_first(nulls_corr.tallies());
+    ranks.sum_to_first(capped);
+    if (!ranks.first()) return r;
+    r.capped_fits = capped[0];
+    nulls_new.finish();
+    nulls_corr.finish();
+    r.pooled = nulls_new.total();
+    r.count_new.resize(stat.size());
+    r.count_corr.resize(corr.size());
+    for (std::size_t n = 0; n < stat.size(); ++n) {
+        r.count_new[n] = nulls_new.count(stat[n]);
+        r.count_corr[n] = nulls_corr.count(corr[n]);
+    }
+    r.stat = std::move(stat);
+    r.corr = std::move(corr);
+    return r;
+}
+
+}  // namespace coswitch

@@ -1,0 +1,199 @@
+#include "io/new_file.hpp"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "io/errors.hpp"
+#include "io/interrupts.hpp"
+
+namespace coswitch {
+namespace {
+
+constexpr std::size_t kBufferBytes = 1 << 16;
+
+[[noreturn]] void file_error(const std::string& name, const std::string& what, int err) {
+    if (err == EEXIST || err == ENOTEMPTY)
+        throw RunError(kExitFiles, name + ": file exists and cannot be overwritten");
+    throw RunError(kExitFiles, name + ": " + what + ": " + std::strerror(err));
+}
+
+// Fails unless nothing at all is at path.
+void require_absent(const std::string& path, const std::string& name) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) file_error(name, "", EEXIST);
+    if (errno != ENOENT) file_error(name, "cannot create", errno);
+}
+
+// A name beside path that nothing else uses: ".NAME.tmp-PID-N-TIME" in the
+// same directory, so that a rename or link to path stays on one file system.
+std::string temporary_beside(const std::string& path, unsigned attempt) {
+    static std::atomic<unsigned long> counter{0};
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    char suffix[96];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%lu-%llx-%u", static_cast<long>(::getpid()),
+                  counter.fetch_add(1), static_cast<unsigned long long>(ticks), attempt);
+    return dir + "." + base + suffix;
+}
+
+// Moves from to to without ever replacing to. link_fallback: for a file, a
+// hard link and an unlink where the file system cannot rename without
+// replacing; a folder then gets a check and a plain rename.
+int place_without_replacing(const std::string& from, const std::string& to, bool link_fallback) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return errno;
+    if (link_fallback) {
+        if (::link(from.c_str(), to.c_str()) != 0) return errno;
+        ::unlink(from.c_str());
+        return 0;
+    }
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+    return 0;
+}
+
+int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+    ::remove(path);
+    return 0;
+}
+
+}  // namespace
+
+NewFile::~NewFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (held_ >= 0) ::close(held_);
+    if (!committed_) remove_temporary();
+}
+
+void NewFile::remove_temporary() {
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+void NewFile::fail(const std::string& what, int err) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    remove_temporary();
+    file_error(name_, what, err);
+}
+
+void NewFile::open(const std::string& path, const std::string& name) {
+    path_ = path;
+    name_ = name;
+    require_absent(path, name);
+    for (unsigned attempt = 0; fd_ < 0; ++attempt) {
+        const std::string t = temporary_beside(path, attempt);
+        fd_ = ::open(t.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temporary_ = t;
+        } else if (errno != EEXIST || attempt >= 100) {
+            file_error(name, "cannot create", errno);
+        }
+    }
+}
+
+void NewFile::write(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd_, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("write failed", errno);
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void NewFile::commit() {
+    // A file system that reports a full disk only at the sync or the close
+    // still gets no complete-looking file.
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) fail("write failed", errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) fail("write failed", errno);
+    // Held open, the file keeps its inode number to itself until take_back().
+    const int held = ::fcntl(fd_, F_DUPFD_CLOEXEC, 3);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        if (held >= 0) ::close(held);
+        fail("write failed", errno);
+    }
+    if (const int err = place_without_replacing(temporary_, path_, true); err != 0) {
+        if (held >= 0) ::close(held);
+        fail("cannot create", err);
+    }
+    held_ = held;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    temporary_.clear();
+    committed_ = true;
+}
+
+void NewFile::take_back() {
+    if (!committed_) return;
+    struct stat st {};
+    if (held_ >= 0 && ::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ &&
+        st.st_ino == inode_)
+        ::unlink(path_.c_str());
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
+    committed_ = false;
+}
+
+void commit_together(const std::vector<NewFile*>& files) {
+    std::size_t placed = 0;
+    try {
+        for (; placed < files.size(); ++placed) files[placed]->commit();
+    } catch (...) {
+        for (std::size_t k = 0; k < placed; ++k) files[k]->take_back();
+        throw;
+    }
+}
+
+NewDirectory::~NewDirectory() {
+    if (!committed_ && !temporary_.empty()) {
+        set_unfinished_folder("");
+        ::nftw(temporary_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+}
+
+void NewDirectory::open(const std::string& path, const std::string& name) {
+    path_ = path;
+    name_ = name;
+    require_absent(path, name);
+    for (unsigned attempt = 0; temporary_.empty(); ++attempt) {
+        const std::string t = temporary_beside(path, attempt);
+        if (::mkdir(t.c_str(), 0777) == 0) {
+            temporary_ = t;
+            set_unfinished_folder(t);
+        }
+        else if (errno != EEXIST || attempt >= 100)
+            file_error(name, "cannot create", errno);
+    }
+}
+
+void NewDirectory::commit() {
+    rename_directory_into_place(temporary_, path_, name_);
+    committed_ = true;
+    set_unfinished_folder("");
+}
+
+void rename_directory_into_place(const std::string& from, const std::string& to,
+                                 const std::string& name) {
+    if (const int err = place_without_replacing(from, to, false); err != 0)
+        file_error(name, "cannot create", err);
+}
+
+}  // namespace coswitch

@@ -1,0 +1,76 @@
+#include "numeric/switching.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+namespace coswitch {
+namespace {
+
+// splitmix64: a small generator whose every bit is fixed by its definition.
+struct Orders {
+    std::uint64_t state = 0x9d2c5680a5b1e3f7ULL;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+};
+
+// Sum over the replicates' courses of d(t) d(t+1).
+double lagged_sum(const std::vector<double>& d, int ntime, int nrep) {
+    double s = 0;
+    for (int r = 0; r < nrep; ++r)
+        for (int t = 0; t + 1 < ntime; ++t)
+            s += d[static_cast<std::size_t>(r * ntime + t)] * d[static_cast<std::size_t>(r * ntime + t + 1)];
+    return s;
+}
+
+}  // namespace
+
+Persistence persistence(const std::vector<double>& values, int ntime, int nrep) {
+    Persistence p;
+    p.lag1 = p.p = std::numeric_limits<double>::quiet_NaN();
+    if (ntime < 3 || nrep < 1) return p;
+    // Deviations of each replicate's course from its own mean, course by course.
+    std::vector<double> d(static_cast<std::size_t>(ntime) * static_cast<std::size_t>(nrep));
+    double ss = 0;
+    for (int r = 0; r < nrep; ++r) {
+        double sum = 0;
+        for (int t = 0; t < ntime; ++t) sum += values[static_cast<std::size_t>(t * nrep + r)];
+        const double mean = sum / ntime;
+        for (int t = 0; t < ntime; ++t) {
+            const double v = values[static_cast<std::size_t>(t * nrep + r)] - mean;
+            d[static_cast<std::size_t>(r * ntime + t)] = v;
+            ss += v * v;
+        }
+    }
+    if (!(ss > 0)) return p;
+    const double observed = lagged_sum(d, ntime, nrep);
+    p.lag1 = observed / ss;
+    // Reordering a course keeps its sum of squares, so the lagged sum alone decides.
+    Orders orders;
+    int as_persistent = 0;
+    for (int k = 0; k < kPersistenceOrders; ++k) {
+        for (int r = 0; r < nrep; ++r) {
+            double* course = d.data() + static_cast<std::size_t>(r * ntime);
+            for (int i = ntime - 1; i > 0; --i)
+                std::swap(course[i], course[orders.next() % static_cast<std::uint64_t>(i + 1)]);
+        }
+        if (lagged_sum(d, ntime, nrep) >= observed) ++as_persistent;
+    }
+    p.p = (1.0 + as_persistent) / (1.0 + kPersistenceOrders);
+    return p;
+}
+
+bool persistent(const Persistence& p) { return p.p <= kPersistentP; }
+
+double bic_gain(double loglik_mixture, double loglik_single, std::size_t n) {
+    return 2.0 * (loglik_mixture - loglik_single) - 3.0 * std::log(static_cast<double>(n));
+}
+
+bool switching(double gain, const Persistence& p) { return gain > 0 || persistent(p); }
+
+}  // namespace coswitch

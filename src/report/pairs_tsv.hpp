@@ -1,0 +1,18 @@
+#pragma once
+// pairs.tsv: every pair, ranked, as a tab-separated table for R or pandas.
+#include "io/text_out.hpp"
+#include "report/pair_ranking.hpp"
+#include "report/pair_results.hpp"
+
+namespace coswitch {
+
+extern const char* const kPairsHeader;
+
+// A header row, then one row per pair in the order of k. Statistics have 8
+// decimals; p-values and adjusted values the shortest text that reads back
+// as the same double, so equal counts give equal text. A gene id that would
+// break the table (a tab or a line break) is a RunError(kExitInput, ...)
+// before anything is written.
+void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k);
+
+}  // namespace coswitch

@@ -1,0 +1,60 @@
+#include "report/scan_summary.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/pair_order.hpp"
+#include "report/text.hpp"
+
+namespace coswitch {
+namespace {
+
+std::string p_text(double p) {
+    if (std::isnan(p)) return "NaN";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.4g", p);
+    return buf;
+}
+
+std::int64_t below(const std::vector<double>& adjusted, double level) {
+    return std::count_if(adjusted.begin(), adjusted.end(), [&](double q) { return q < level; });
+}
+
+}  // namespace
+
+std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
+    const std::int64_t pairs = r.pairs();
+    std::string out = " genes kept: " + std::to_string(r.genes()) + "\n";
+    out += " gene pairs: " + std::to_string(pairs) + "\n";
+    if (pairs == 0) return out;
+    if (r.M <= 0) {
+        out += " no bootstrap replicates: every p-value is NaN\n";
+    } else {
+        out += " pairs with an adjusted p-value below 0.05: " +
+               std::to_string(below(k.bh_new, 0.05)) + " by the dependence statistic, " +
+               std::to_string(below(k.bh_corr, 0.05)) + " by the correlation\n";
+    }
+    const std::size_t shown = std::min(k.order.size(), static_cast<std::size_t>(std::max(top, 0)));
+    if (shown == 0) return out;
+    out += " top " + std::to_string(shown) + " pairs by " +
+           (k.by == RankBy::dependence ? "dependence" : "correlation") + " p-value:\n";
+    std::vector<std::vector<std::string>> cells = {
+        {"rank", "gene1", "gene2", "stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr",
+         "p_corr_bh"}};
+    for (std::size_t rank = 0; rank < shown; ++rank) {
+        const std::int64_t n = k.order[rank];
+        const auto u = static_cast<std::size_t>(n);
+        const GenePair g = pair_at(n, r.genes());
+        cells.push_back({std::to_string(rank + 1), r.names[static_cast<std::size_t>(g.i - 1)],
+                         r.names[static_cast<std::size_t>(g.j - 1)], fixed(r.stat_new[u], 4),
+                         p_text(pooled_pvalue(r.count_new[u], r.M)), p_text(k.bh_new[u]),
+                         fixed(r.stat_corr[u], 4), p_text(pooled_pvalue(r.count_corr[u], r.M)),
+                         p_text(k.bh_corr[u])});
+    }
+    std::vector<bool> left(cells[0].size(), false);
+    left[1] = left[2] = true;
+    return out + aligned(cells, left);
+}
+
+}  // namespace coswitch

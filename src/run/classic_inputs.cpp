@@ -1,0 +1,47 @@
+#include "run/classic_inputs.hpp"
+
+#include "io/numbers.hpp"
+
+namespace coswitch {
+
+std::string beyond_classic_limits(const RunParameters& p) {
+    std::string why;
+    auto check = [&](const char* what, int value, int limit) {
+        if (value > limit)
+            why += (why.empty() ? "" : ", ") + std::to_string(value) + " " + what +
+                   " (at most " + std::to_string(limit) + ")";
+    };
+    check("time points", p.NTIME, kMaxTimePoints);
+    check("replicates", p.NREP, kMaxReplicates);
+    check("bootstrap replicates", p.NBOOT, kMaxBootstrap);
+    check("genes", p.NGENE, kMaxGenes);
+    return why;
+}
+
+std::string realdata_text(const RunParameters& p, const Inputs& in) {
+    std::string out;
+    for (int m = 1; m <= p.NTIME * p.NREP; ++m) {
+        for (int g = 1; g <= p.NGENE; ++g)
+            out += (g > 1 ? " " : "") + shortest_text(in.MODTCELL44(m, g));
+        out += "\n";
+    }
+    return out;
+}
+
+std::string para_text(const RunParameters& p, const Array<double, 2>& para) {
+    std::string out;
+    for (int row = 1; row <= 2; ++row) {
+        for (int c = 1; c <= parameter_columns(p); ++c)
+            out += (c > 1 ? " " : "") + shortest_text(para(row, c));
+        out += "\n";
+    }
+    return out;
+}
+
+std::string answers_text(const RunParameters& p) {
+    return std::string(1, p.FLAG) + "\n" + std::to_string(p.NTIME) + "\n" +
+           std::to_string(p.NREP) + "\n" + std::to_string(p.NBOOT) + "\n" +
+           std::to_string(p.NGENE) + "\n";
+}
+
+}  // namespace coswitch

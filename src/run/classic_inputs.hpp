@@ -1,0 +1,25 @@
+#pragma once
+// The classic run's input files written from memory, so that the classic
+// program reads back exactly the values held here.
+#include <string>
+
+#include "analysis/run_data.hpp"
+
+namespace coswitch {
+
+// The limits of the classic dialogue.
+inline constexpr int kMaxTimePoints = 50;
+inline constexpr int kMaxReplicates = 50;
+inline constexpr int kMaxBootstrap = 100;
+inline constexpr int kMaxGenes = 60;
+
+// Why p is beyond the classic dialogue's limits; empty when it is within.
+std::string beyond_classic_limits(const RunParameters& p);
+
+// The texts of realdata.txt, para1.txt, para2.txt and answers.txt; every
+// number in its shortest exact form.
+std::string realdata_text(const RunParameters& p, const Inputs& in);
+std::string para_text(const RunParameters& p, const Array<double, 2>& para);
+std::string answers_text(const RunParameters& p);
+
+}  // namespace coswitch

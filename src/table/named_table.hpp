@@ -1,0 +1,44 @@
+#pragma once
+// An expression table with names: a header row (the id column's name, then
+// one name per sample), then one row per gene (its id, then its values).
+//
+// The separator is tab or comma, decided by the header line; cells follow
+// delimited.hpp (quotes, blanks, CR LF). A name ending in ".gz" is read as
+// gzip. Ids are any non-empty text without the separator and must be unique.
+// A value is a finite plain decimal or missing (cell_value.hpp). A row with
+// fewer cells than the header has its trailing cells missing (spreadsheets
+// drop trailing empties); a row with more is an error. Blank lines at the
+// end are ignored; a blank line before a gene row is an error.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace coswitch {
+
+struct NamedTable {
+    std::string name;  // the file as messages show it
+    char separator = '\t';
+    std::uint64_t file_bytes = 0;      // size of the file as stored (compressed for .gz)
+    std::string id_header;             // first header cell; may be empty
+    std::vector<std::string> samples;  // sample names, header order; may be empty or repeat
+    std::vector<std::string> ids;      // gene ids, table order
+    std::vector<std::uint64_t> lines;  // file line of each gene
+    std::vector<double> values;        // gene-major: values[g * samples.size() + s]; NaN = missing
+
+    std::size_t genes() const { return ids.size(); }
+    double value(std::size_t gene, std::size_t sample) const {
+        return values[gene * samples.size() + sample];
+    }
+};
+
+// Reads the table at path; RunError (input status) naming `shown_name`, and
+// the line where there is one, for every fault, including lack of memory.
+NamedTable read_named_table(const std::string& path, const std::string& shown_name);
+
+// A sample column as messages name it: column "alpha7", or column 5 (no
+// name) when the header cell is empty (columns counted from 1 with the id
+// column first, as a spreadsheet shows them).
+std::string describe_column(const NamedTable& table, std::size_t sample);
+
+}  // namespace coswitch

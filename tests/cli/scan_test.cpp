@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_program.hpp"
+#include "support/tables.hpp"
+
+using namespace coswitch::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::size_t pos = 0;
+        for (;;) {
+            const std::size_t tab = line.find('\t', pos);
+            cells.push_back(line.substr(pos, tab - pos));
+            if (tab == std::string::npos) break;
+            pos = tab + 1;
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+// The folder's files, by name, except run.tsv (which records times and threads).
+std::map<std::string, std::string> folder_files(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename() != "run.tsv")
+            files[e.path().filename().string()] = read_file(e.path());
+    return files;
+}
+
+// pairs.tsv rows keyed by "gene1 gene2".
+std::map<std::string, std::vector<std::string>> pairs_by_name(const fs::path& file) {
+    std::map<std::string, std::vector<std::string>> by;
+    const auto rows = tsv_rows(read_file(file));
+    for (std::size_t k = 1; k < rows.size(); ++k) by[rows[k][1] + " " + rows[k][2]] = rows[k];
+    return by;
+}
+
+// Checks pvalue.txt of a classic run against pairs.tsv of a scan of the
+// same data: statistics with the same digits, p-values the classic single
+// precision of the same count / M.
+void expect_same_as_classic(const fs::path& classic, const fs::path& scan,
+                            const std::vector<std::string>& ids) {
+    const auto by = pairs_by_name(scan / "pairs.tsv");
+    std::istringstream in(read_file(classic / "pvalue.txt"));
+    std::string line;
+    std::getline(in, line);
+    int pairs = 0;
+    while (std::getline(in, line)) {
+        int i = 0, j = 0;
+        char res[32], np[32], cor[32], cp[32];
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d %d %31s %31s %31s %31s", &i, &j, res, np, cor, cp), 6);
+        const auto it = by.find(ids[i - 1] + " " + ids[j - 1]);
+        ASSERT_NE(it, by.end()) << line;
+        const auto& row = it->second;  // rank gene1 gene2 stat_new p_new p_new_bh stat_corr p_corr ..
+        EXPECT_EQ(row[3], res) << line;
+        EXPECT_EQ(row[6], cor) << line;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.8f", static_cast<double>(static_cast<float>(std::stod(row[4]))));
+        EXPECT_STREQ(buf, np) << line;
+        std::snprintf(buf, sizeof buf, "%.8f", static_cast<double>(static_cast<float>(std::stod(row[7]))));
+        EXPECT_STREQ(buf, cp) << line;
+        ++pairs;
+    }
+    EXPECT_EQ(pairs, static_cast<int>(by.size()));
+}
+
+std::vector<std::string> kept_ids(const fs::path& genes_tsv) {
+    std::vector<std::string> ids;
+    const auto rows = tsv_rows(read_file(genes_tsv));
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        if (rows[k][2] == "kept") ids.push_back(rows[k][0]);
+    return ids;
+}
+
+TEST(Scan, SameNumbersAsTheClassicRunOfItsWrittenInputs) {
+    ScratchDir d;
+    // Gene mode with fitted densities, replicates by column groups, one gene
+    // dropped for a missing value and one for having no variation.
+    std::string table = switching_table(7, 6, 2, 3);
+    table += "gene-missing";
+    for (int k = 0; k < 12; ++k) table += k == 5 ? "\tNA" : "\t1.5";
+    table += "\nflat";
+    for (int k = 0; k < 12; ++k) table += "\t2";
+    table += "\n";
+    write_file(d / "table.tsv", table);
+    auto r = run_program(d.path(), "",
+                         {"scan", "table.tsv", "--replicates", "2", "--bootstrap", "7", "--nulls",
+                          "-o", "out", "--write-classic", "classic", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" genes: 7 kept, 2 dropped"), std::string::npos) << r.out;
+    const auto ids = kept_ids(d / "out" / "genes.tsv");
+    ASSERT_EQ(ids.size(), 7u);
+    EXPECT_EQ(read_file(d / "classic" / "answers.txt"), "G\n6\n2\n7\n7\n");
+    auto c = run_program(d / "classic", read_file(d / "classic" / "answers.txt"));
+    ASSERT_EQ(c.status, 0) << c.err;
+    expect_same_as_classic(d / "classic", d / "out", ids);
+    EXPECT_EQ(read_file(d / "out" / "nulls.txt"), read_file(d / "classic" / "output.txt"));
+
+    // Time mode with given densities, the classic run's wide layout.
+    write_file(d / "p1.txt", "2 2.1 1.9 2 2.2 2\n0.6 0.5 0.6 0.7 0.6 0.5 0.6\n");
+    write_file(d / "p2.txt", "5 5.1 4.9 5 5.2 5\n0.6 0.7 0.6 0.6 0.5 0.6\n");
+    r = run_program(d.path(), "",
+                    {"scan", "table.tsv", "--replicates", "2", "--bootstrap", "5", "--para1",
+                     "p1.txt", "--para2", "p2.txt", "--mode", "T", "-o", "out-t",
+                     "--write-classic", "classic-t", "--quiet"});
+    ASSERT_EQ(r.status, 2) << r.err;  // 13 values: neither 2 x 6 time points nor 2 x 7 genes
+    EXPECT_NE(r.err.find("p1.txt: holds 13 values"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(d / "out-t"));
+    EXPECT_FALSE(fs::exists(d / "classic-t"));
+    write_file(d / "p1.txt", "2 2.1 1.9 2 2.2 2\n0.6 0.5 0.6 0.7 0.6 0.5\n");
+    r = run_program(d.path(), "",
+                    {"scan", "table.tsv", "--replicates", "2", "--bootstrap", "5", "--para1",
+                     "p1.txt", "--para2", "p2.txt", "--mode", "T", "-o", "out-t",
+                     "--write-classic", "classic-t", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    c = run_program(d / "classic-t", read_file(d / "classic-t" / "answers.txt"));
+    ASSERT_EQ(c.status, 0) << c.err;
+    expect_same_as_classic(d / "classic-t", d / "out-t", kept_ids(d / "out-t" / "genes.tsv"));
+}
+
+TEST(Scan, SameBytesForEveryThreadCountAndAboveTheClassicLimits) {
+    ScratchDir d;
+    write_file(d / "table.csv", switching_table(80, 5, 1, 9, ','));
+    std::map<std::string, std::string> first;
+    for (const char* threads : {"1", "2", "5"}) {
+        const std::string out = std::string("out") + threads;
+        const auto r = run_program(d.path(), "",
+                                   {"scan", "table.csv", "--bootstrap", "120", "--threads", threads,
+                                    "--nulls", "--gzip", "-o", out, "--quiet"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto files = folder_files(d / out);
+        if (first.empty()) {
+            first = files;
+            for (const char* f : {"pairs.tsv.gz", "nulls.txt.gz", "genes.tsv", "design.tsv", "heatmap.svg"})
+                EXPECT_EQ(files.count(f), 1u) << f;
+            EXPECT_NE(r.out.find(" gene pairs: 3160"), std::string::npos) << r.out;
+            const std::string run = read_file(d / out / "run.tsv");
+            EXPECT_NE(run.find("pooled_nulls\t379200\n"), std::string::npos) << run;
+        } else {
+            EXPECT_TRUE(files == first) << "threads " << threads;
+        }
+    }
+    // Beyond the classic limits there is no classic run to write.
+    const auto r = run_program(d.path(), "",
+                               {"scan", "table.csv", "--bootstrap", "3", "--write-classic", "cl",
+                                "-o", "out9", "--quiet"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--write-classic: the classic run cannot take 80 genes (at most 60)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(d / "out9"));
+    EXPECT_FALSE(fs::exists(d / "cl"));
+}
+
+TEST(Scan, NothingIsLeftBehindByAFailureAndNothingIsOverwritten) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(4, 5, 1));
+    fs::create_directory(d / "taken");
+    write_file(d / "taken" / "keep.txt", "mine");
+    auto r = run_program(d.path(), "", {"scan", "table.tsv", "-o", "taken", "--quiet"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("taken: exists already"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(d / "taken" / "keep.txt"), "mine");
+
+    // A bad cell: an input error naming the line and column, and no folder.
+    write_file(d / "bad.tsv", "id\ta\tb\tc\ng1\t1\t2\t3\ng2\t1\tx7\t3\n");
+    r = run_program(d.path(), "", {"scan", "bad.tsv", "-o", "out", "--quiet"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("bad.tsv:3"), std::string::npos) << r.err;
+    // Fewer than two genes kept: nothing to test.
+    write_file(d / "one.tsv", "id\ta\tb\tc\ng1\t1\t2\t3\ng2\t1\t\t3\n");
+    r = run_program(d.path(), "", {"scan", "one.tsv", "-o", "out", "--quiet"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("1 gene kept, so there is no pair to test"), std::string::npos) << r.err;
+    // Options that contradict each other.
+    r = run_program(d.path(), "", {"scan", "table.tsv", "-o", "out", "--replicates", "1", "--samples", "(.)(.)"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fs::exists(d / "out"));
+    for (const auto& e : fs::directory_iterator(d.path()))
+        EXPECT_EQ(e.path().filename().string().find(".out.partial"), std::string::npos);
+}
+
+// Peak memory of a scan in a child process, in kilobytes.
+long peak_kb(const fs::path& dir, const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        std::freopen("/dev/null", "w", stdout);
+        std::vector<std::string> all = {"scan"};
+        all.insert(all.end(), args.begin(), args.end());
+        exec_program(all);
+    }
+    int status = 0;
+    struct rusage ru {};
+    ::wait4(pid, &status, 0, &ru);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return ru.ru_maxrss;
+}
+
+// Memory grows with the pairs, never with pairs x bootstrap replicates.
+TEST(Scan, PeakMemoryGrowsFarLessThanTheNullValues) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory hides the program's own peak";
+#endif
+    ScratchDir d;
+    write_file(d / "g300.tsv", switching_table(300, 3, 1, 5));
+    write_file(d / "g600.tsv", switching_table(600, 3, 1, 5));
+    const int nboot = 20;
+    const long small = peak_kb(d.path(), {"g300.tsv", "-o", "o300", "--bootstrap", "20", "--quiet"});
+    const long large = peak_kb(d.path(), {"g600.tsv", "-o", "o600", "--bootstrap", "20", "--quiet"});
+    const double more_pairs = 600.0 * 599 / 2 - 300.0 * 299 / 2;
+    // Keeping both null values of every pair and replicate would take this much more.
+    const double kept_nulls_kb = more_pairs * nboot * 2 * sizeof(double) / 1024.0;
+    EXPECT_LT(static_cast<double>(large - small), 0.25 * kept_nulls_kb)
+        << "peak " << small << " kB for 300 genes, " << large << " kB for 600";
+    EXPECT_TRUE(fs::exists(d / "o600" / "pairs.tsv"));
+    EXPECT_FALSE(fs::exists(d / "o600" / "heatmap.svg"));  // too many genes to draw
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include "io/new_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "io/errors.hpp"
+#include "support/run_program.hpp"
+
+using namespace coswitch;
+using namespace coswitch::testing;
+namespace fs = std::filesystem;
+
+namespace {
+// Names in dir, sorted: what a failure may have left behind.
+std::string listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const auto& n : names) s += n + " ";
+    return s;
+}
+
+// The diagnostic of f, which must fail as a result-file failure.
+template <class F>
+std::string failure_of(F&& f) {
+    try {
+        f();
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.status, kExitFiles) << e.what();
+        return e.what();
+    }
+    return "no failure";
+}
+}  // namespace
+
+TEST(NewFile, AppearsOnlyWhenCompleteAndNeverReplaces) {
+    ScratchDir d;
+    const std::string path = (d / "a.tsv").string();
+    {
+        NewFile f;
+        f.open(path, "shown/a.tsv");
+        f.write("one\n");
+        EXPECT_FALSE(fs::exists(d / "a.tsv")) << "not before commit";
+        f.write(std::string(100000, 'x'));
+        f.commit();
+    }
+    EXPECT_EQ(read_file(d / "a.tsv"), "one\n" + std::string(100000, 'x'));
+    EXPECT_EQ(listing(d.path()), "a.tsv ") << "no temporary left";
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_NE(st.st_mode & 0044, 0u) << "readable as any created file, not private";
+
+    // An existing name: refused at open, named as shown, untouched.
+    NewFile g;
+    EXPECT_EQ(failure_of([&] { g.open(path, "shown/a.tsv"); }),
+              "shown/a.tsv: file exists and cannot be overwritten");
+    EXPECT_EQ(read_file(d / "a.tsv"), "one\n" + std::string(100000, 'x'));
+
+    // A file that appears between open and commit is not replaced either.
+    {
+        NewFile h;
+        h.open((d / "b.tsv").string(), "b.tsv");
+        h.write("mine\n");
+        write_file(d / "b.tsv", "theirs\n");
+        EXPECT_EQ(failure_of([&] { h.commit(); }), "b.tsv: file exists and cannot be overwritten");
+    }
+    EXPECT_EQ(read_file(d / "b.tsv"), "theirs\n");
+    EXPECT_EQ(listing(d.path()), "a.tsv b.tsv ");
+
+    // Dropped before commit: nothing. A directory that is missing: named.
+    {
+        NewFile k;
+        k.open((d / "c.tsv").string(), "c.tsv");
+        k.write("lost\n");
+    }
+    EXPECT_EQ(listing(d.path()), "a.tsv b.tsv ");
+    NewFile m;
+    const std::string e = failure_of([&] { m.open((d / "no" / "c.tsv").string(), "no/c.tsv"); });
+    EXPECT_EQ(e.rfind("no/c.tsv: cannot create: ", 0), 0u) << e;
+}
+
+TEST(NewFile, FilesThatBelongTogetherAppearTogetherOrNotAtAll) {
+    ScratchDir d;
+    {
+        NewFile a, b;
+        a.open((d / "para1.txt").string(), "para1.txt");
+        b.open((d / "para2.txt").string(), "para2.txt");
+        a.write("1\n");
+        b.write("2\n");
+        write_file(d / "para2.txt", "kept\n");  // appears while both are written
+        EXPECT_NE(failure_of([&] { commit_together({&a, &b}); }).find("para2.txt"), std::string::npos);
+    }
+    EXPECT_EQ(listing(d.path()), "para2.txt ") << "para1.txt taken back, no temporaries";
+    EXPECT_EQ(read_file(d / "para2.txt"), "kept\n");
+
+    // Taking back removes only what this wrote: a file put in its place stays.
+    NewFile c;
+    c.open((d / "c.txt").string(), "c.txt");
+    c.commit();
+    fs::remove(d / "c.txt");
+    write_file(d / "c.txt", "someone else's\n");
+    c.take_back();
+    EXPECT_EQ(read_file(d / "c.txt"), "someone else's\n");
+}
+
+TEST(NewFile, AFullDiskLeavesNothing) {
+    // In a child, with the file size limited as on a full disk.
+    ScratchDir d;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        limit_file_size(1000);
+        int code = 0;
+        try {
+            NewFile f;
+            f.open((d / "big.svg").string(), "big.svg");
+            f.write(std::string(5000, 'x'));
+            f.commit();
+            code = 10;
+        } catch (const RunError& e) {
+            code = std::string(e.what()).find("big.svg: write failed") == 0 ? 0 : 11;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(listing(d.path()), "");
+}
+
+TEST(NewDirectory, RenamedIntoPlaceOnlyWhenCommitted) {
+    ScratchDir d;
+    {
+        NewDirectory dir;
+        dir.open((d / "out").string(), "out");
+        write_file(fs::path(dir.path()) / "a.txt", "a\n");
+        fs::create_directory(fs::path(dir.path()) / "sub");
+        write_file(fs::path(dir.path()) / "sub" / "b.txt", "b\n");
+        EXPECT_FALSE(fs::exists(d / "out"));
+    }
+    EXPECT_EQ(listing(d.path()), "") << "removed with its contents";
+
+    NewDirectory dir;
+    dir.open((d / "out").string(), "out");
+    write_file(fs::path(dir.path()) / "a.txt", "a\n");
+    dir.commit();
+    EXPECT_EQ(read_file(d / "out" / "a.txt"), "a\n");
+    EXPECT_EQ(listing(d.path()), "out ");
+
+    // Never onto anything that exists, an empty folder included.
+    for (const char* taken : {"empty", "file"}) {
+        if (std::string(taken) == "empty") fs::create_directory(d / taken);
+        else write_file(d / taken, "x\n");
+        fs::create_directory(d / "tmp");
+        const std::string e = failure_of(
+            [&] { rename_directory_into_place((d / "tmp").string(), (d / taken).string(), taken); });
+        EXPECT_EQ(e, std::string(taken) + ": file exists and cannot be overwritten");
+        EXPECT_TRUE(fs::exists(d / "tmp"));
+        fs::remove(d / "tmp");
+    }
+    NewDirectory late;
+    late.open((d / "late").string(), "late");
+    fs::create_directory(d / "late");
+    EXPECT_NE(failure_of([&] { late.commit(); }).find("late"), std::string::npos);
+}

@@ -1,0 +1,65 @@
+#include "numeric/switching.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace coswitch {
+namespace {
+
+TEST(Switching, PersistenceOfWorkedCourses) {
+    // One course 0 0 1 1 0 0 1 1: mean 0.5, deviations +-0.5; lag products
+    // over 7 steps: 4 of +0.25 and 3 of -0.25, sum 0.25; squares sum 2.
+    const Persistence blocks = persistence({0, 0, 1, 1, 0, 0, 1, 1}, 8, 1);
+    EXPECT_DOUBLE_EQ(blocks.lag1, 0.125);
+    EXPECT_GT(blocks.p, 0.1);
+    EXPECT_FALSE(persistent(blocks));
+
+    // Alternation is the opposite of persistence: nearly every order persists more.
+    const Persistence alternating = persistence({0, 1, 0, 1, 0, 1, 0, 1, 0, 1}, 10, 1);
+    EXPECT_DOUBLE_EQ(alternating.lag1, -0.9);
+    EXPECT_GT(alternating.p, 0.95);
+
+    // Low, then high: no random order of 18 values persists as much.
+    std::vector<double> step(18, 0.0);
+    for (std::size_t t = 9; t < 18; ++t) step[t] = 1.0;
+    const Persistence s = persistence(step, 18, 1);
+    EXPECT_DOUBLE_EQ(s.lag1, (16 * 0.25 - 0.25) / (18 * 0.25));
+    EXPECT_DOUBLE_EQ(s.p, 0.001);
+    EXPECT_TRUE(persistent(s));
+
+    // Replicates are separate courses, each centred on its own mean: the
+    // values t-major, replicate fastest. Replicate 2 is replicate 1 plus 10.
+    std::vector<double> two;
+    for (int t = 0; t < 8; ++t) {
+        const double v = t < 4 ? 1.0 : 3.0;
+        two.push_back(v);
+        two.push_back(v + 10.0);
+    }
+    const Persistence pooled = persistence(two, 8, 2);
+    EXPECT_DOUBLE_EQ(pooled.lag1, persistence({1, 1, 1, 1, 3, 3, 3, 3}, 8, 1).lag1);
+    EXPECT_TRUE(persistent(pooled));
+
+    // The same values always give the same p-value.
+    EXPECT_EQ(persistence(two, 8, 2).p, pooled.p);
+
+    // Undefined: too short, or no variation.
+    EXPECT_TRUE(std::isnan(persistence({1, 2}, 2, 1).p));
+    EXPECT_TRUE(std::isnan(persistence({3, 3, 3, 3}, 4, 1).lag1));
+    EXPECT_FALSE(persistent(persistence({3, 3, 3, 3}, 4, 1)));
+}
+
+TEST(Switching, EitherTwoStatesOrPersistence) {
+    EXPECT_DOUBLE_EQ(bic_gain(-10.0, -14.0, 18), 8.0 - 3.0 * std::log(18.0));
+    EXPECT_LT(bic_gain(-10.0, -10.5, 100), 0.0);
+    Persistence weak{0.1, 0.2}, strong{0.6, 0.004};
+    EXPECT_TRUE(switching(0.5, weak));
+    EXPECT_TRUE(switching(-3.0, strong));
+    EXPECT_FALSE(switching(-0.1, weak));
+    EXPECT_FALSE(switching(0.0, weak));
+    EXPECT_FALSE(switching(std::nan(""), Persistence{std::nan(""), std::nan("")}));
+}
+
+}  // namespace
+}  // namespace coswitch

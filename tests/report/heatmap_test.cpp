@@ -1,0 +1,106 @@
+#include "report/heatmap.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "io/text_out.hpp"
+#include "report/pair_ranking.hpp"
+#include "report/scan_heatmap.hpp"
+#include "support/run_program.hpp"
+
+using namespace coswitch;
+using namespace coswitch::testing;
+
+namespace {
+// Position and fill of each cell of a class, keyed by the pair its tooltip names.
+std::map<std::string, std::string> cells(const std::string& svg, const std::string& cls) {
+    std::map<std::string, std::string> out;
+    auto attr = [&](std::size_t at, const std::string& name) {
+        const std::size_t b = svg.find(name + "=\"", at) + name.size() + 2;
+        return svg.substr(b, svg.find('"', b) - b);
+    };
+    for (std::size_t at = svg.find("<rect class=\"" + cls); at != std::string::npos;
+         at = svg.find("<rect class=\"" + cls, at + 1)) {
+        const std::size_t t = svg.find("<title>", at) + 7;
+        out[svg.substr(t, svg.find(": ", t) - t)] = attr(at, "x") + "," + attr(at, "y") + " " + attr(at, "fill");
+    }
+    return out;
+}
+
+std::string fill(const std::string& cell) { return cell.substr(cell.size() - 7); }
+
+void expect_well_formed(const std::string& path) {
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) return;
+    EXPECT_EQ(std::system(("xmllint --noout '" + path + "'").c_str()), 0) << path;
+}
+}  // namespace
+
+TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
+    ScratchDir d;
+    PairResults r;
+    r.names = {"YAL001C", "A&B<1>", "gene:3-b", "CLB2"};
+    // (1,4) at +Inf counts as 12.5: {1,2} merge first (coming before (1,4)),
+    // then 4 (average 7.875 against 5.125 for 3), then 3: places 1 2 4 3.
+    r.stat_new = {12.5, 3.25, INFINITY, 7.0, NAN, 3.25};
+    r.count_new = {2, 900, 0, 2, 1500, 900};
+    r.stat_corr = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
+    r.count_corr = {3, 1200, 4, 1400, 80, 1000};
+    r.M = 1500;
+    TextOut out;
+    out.create((d / "heatmap.svg").string(), "heatmap.svg");
+    write_scan_heatmap(out, r, rank_pairs(r));
+    out.close();
+    const std::string svg = read_file(d / "heatmap.svg");
+    expect_well_formed((d / "heatmap.svg").string());
+
+    // Cells 36 wide from the first place on the diagonal; names escaped.
+    const std::size_t diag = svg.find("<rect class=\"diag\" x=\"") + 22;
+    const int x0 = std::stoi(svg.substr(diag)), y0 = std::stoi(svg.substr(svg.find("y=\"", diag) + 3));
+    auto at = [&](int row, int col, const std::string& fill) {
+        return std::to_string(x0 + 36 * (col - 1)) + "," + std::to_string(y0 + 36 * (row - 1)) + " " + fill;
+    };
+    const auto dep = cells(svg, "dep"), corr = cells(svg, "corr");
+    ASSERT_EQ(dep.size() + corr.size(), 12u);
+    // (1,4): row 1, column 3, adjusted 0 at the top of the scale.
+    EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#800026"));
+    // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4.
+    EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#fffac0"));
+    EXPECT_EQ(corr.at("CLB2 and gene:3-b"), at(4, 3, "#fffec9"));
+    // Adjusted 1 at the bottom; (1,3): p 0.6 but adjusted 0.72, 0.143 of the
+    // first decade: 255 - 0.143, 255 - 0.143 * 38, 204 - 0.143 * 86 rounded
+    // (0.6 would give #fff7b9). (3,4) above: the same; below: 0.933, 0.030.
+    EXPECT_EQ(dep.at("A&amp;B&lt;1&gt; and CLB2"), at(2, 3, "#ffffcc"));
+    EXPECT_EQ(dep.at("YAL001C and gene:3-b"), at(1, 4, "#fffac0"));
+}
+
+TEST(Heatmap, FixedScaleWhateverTheRunsSmallestValue) {
+    auto row = [](int i, int j, double p_new, double p_corr) {
+        PairRow r;
+        r.i = i;
+        r.j = j;
+        r.p_new = r.p_new_bh = p_new;
+        r.p_corr = r.p_corr_bh = p_corr;
+        return r;
+    };
+    PairTable one, other;
+    one.genes = other.genes = 3;
+    one.rows = {row(1, 2, 0.01, 0.5), row(1, 3, 1e-4, NAN), row(2, 3, 0.5, 1.0)};
+    other.rows = {row(1, 2, 0.01, 0.5), row(1, 3, 1e-9, 0.0), row(2, 3, 0.5, 1e-5)};
+    const std::string s1 = summary_svg(one, {"x", "y", "z"}), s2 = summary_svg(other, {"x", "y", "z"});
+    const auto d1 = cells(s1, "dep"), d2 = cells(s2, "dep"), c1 = cells(s1, "corr"), c2 = cells(s2, "corr");
+    // 0.01 is two of four decades, the middle of the palette, in both runs;
+    // 1e-4 and anything smaller, 0 included, take the top colour.
+    EXPECT_EQ(fill(d1.at("x and y")), "#fd8d3c");
+    EXPECT_EQ(d1, d2);
+    for (const std::string& top : {d1.at("x and z"), c2.at("x and z"), c2.at("y and z")})
+        EXPECT_EQ(fill(top), "#800026");
+    EXPECT_EQ(fill(c1.at("x and z")), "#d9d9d9");
+    EXPECT_NE(s1.find("4 (p = 1e-4 or less)"), std::string::npos);
+    EXPECT_NE(s1.find("NaN: no p-value"), std::string::npos);
+    EXPECT_EQ(s2.find("NaN: no p-value"), std::string::npos);
+}

@@ -1,0 +1,125 @@
+#include "table/design.hpp"
+
+#include <gtest/gtest.h>
+
+#include "table/columns.hpp"
+#include "table/design_file.hpp"
+#include "table/design_samples.hpp"
+#include "table/table_files.hpp"
+
+using namespace coswitch;
+using namespace coswitch::testing;
+using Columns = std::vector<std::size_t>;
+
+namespace {
+
+NamedTable header_only_table(const std::vector<std::string>& samples) {
+    NamedTable t;
+    t.name = "t.tsv";
+    t.samples = samples;
+    return t;
+}
+
+}  // namespace
+
+TEST(Columns, NamesRangesPatternsAndTheirErrors) {
+    const NamedTable t = header_only_table({"a0", "a7", "a14", "b0", "b7", "x..y", "dup", "dup"});
+    EXPECT_EQ(select_columns(t, ""), (Columns{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(select_columns(t, "a7,a0"), (Columns{1, 0}));  // in the order given
+    EXPECT_EQ(select_columns(t, "a0..a14,b7"), (Columns{0, 1, 2, 4}));
+    EXPECT_EQ(select_columns(t, "x..y"), (Columns{5}));  // a name, not a range
+    EXPECT_EQ(select_columns(t, "b0,~a\\d{1,2}"), (Columns{3, 0, 1, 2}));
+    EXPECT_EQ(select_columns(t, "~a1.*"), (Columns{2}));
+
+    auto error = [&](const std::string& list) {
+        return input_error([&] { select_columns(t, list); });
+    };
+    EXPECT_EQ(error("a0,zz,a0..qq,yy..b0"),
+              "--columns: no column named \"zz\", \"qq\", \"yy\" in t.tsv");
+    EXPECT_TRUE(contains(error("a14..a0"), "runs backwards"));
+    EXPECT_EQ(error("a0,a0..a7"), "--columns: column \"a0\" is selected twice");
+    EXPECT_EQ(error("dup"), "--columns: \"dup\" names columns 8 and 9 of t.tsv");
+    EXPECT_TRUE(contains(error("~a1"), "matches no column of t.tsv"));  // whole names only
+    EXPECT_TRUE(contains(error("~(a"), "--columns: bad pattern \"(a\""));
+    EXPECT_TRUE(contains(error("a0,"), "empty item"));
+}
+
+TEST(Design, ByColumnOrderWithReplicatesAndItsText) {
+    const NamedTable t = header_only_table({"", "s1", "s2", "s3", "s4", "s5", "s6"});
+    const Design d = design_by_order(t, {1, 2, 3, 4, 5, 6}, 2);
+    EXPECT_EQ(d.NTIME, 3u);
+    EXPECT_EQ(d.NREP, 2u);
+    EXPECT_EQ(d.column(2, 1), 3u);
+    EXPECT_EQ(d.column(3, 2), 6u);
+    EXPECT_EQ(design_text(d, t),
+              "design: 3 time points x 2 replicates (--replicates 2)\n"
+              "  time 1 (1): s1, s2\n  time 2 (2): s3, s4\n  time 3 (3): s5, s6\n"
+              "  replicates: 1, 2\n");
+    const Design one = design_by_order(t, {0, 6}, 1);
+    EXPECT_EQ(one.time_labels, (std::vector<std::string>{"column 2", "s6"}));
+    EXPECT_EQ(design_tsv(one, t),
+              "sample\ttime\treplicate\ttime_index\treplicate_index\n"
+              "column 2\tcolumn 2\t1\t1\t1\ns6\ts6\t1\t2\t1\n");
+
+    EXPECT_EQ(input_error([&] {
+                  design_by_order(t, {1, 2, 3, 4, 5, 6}, 4);
+              }),
+              "--replicates 4: 6 selected columns of t.tsv are not a multiple of 4");
+    EXPECT_TRUE(contains(input_error([&] { design_by_order(t, {1, 2}, 2); }), "at least 2"));
+}
+
+TEST(Design, FromFileInNumericTimeOrder) {
+    const NamedTable t =
+        header_only_table({"h48_b", "h3_b", "h24_b", "h48_a", "h3_a", "h24_a", "other"});
+    const Columns all = select_columns(t, "");
+    ScratchDir dir;
+    auto design = [&](const std::string& text) {
+        write_file(dir / "d.csv", text);
+        return design_from_file(t, all, (dir / "d.csv").string(), "d.csv");
+    };
+    const Design d = design(
+        "sample,time,replicate\r\nh48_b,48,b\r\nh3_b,3,b\r\n\r\nh24_b,24,b\r\nh48_a,48,a\r\n"
+        "h3_a,3.0,a\r\nh24_a,24,a\r\n");
+    EXPECT_EQ(d.time_labels, (std::vector<std::string>{"3", "24", "48"}));  // not text order
+    EXPECT_EQ(d.replicate_labels, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(d.columns, (Columns{4, 1, 5, 2, 3, 0}));  // "other" is not used
+    // Numeric replicate labels in numeric order; a first line with a numeric time is data.
+    const Design n = design("h3_a\t3\t10\nh3_b\t3\t9\nh24_a\t24\t10\nh24_b\t24\t9\n");
+    EXPECT_EQ(n.replicate_labels, (std::vector<std::string>{"9", "10"}));
+    EXPECT_EQ(n.column(1, 1), 1u);
+
+    auto error = [&](const std::string& text) { return input_error([&] { design(text); }); };
+    EXPECT_EQ(error("h3_a,3,1\nzz,3,2\nh24_a,24,1\nyy,24,2\n"),
+              "d.csv: 2 sample(s) not among the selected columns of t.tsv: \"zz\" (line 2), "
+              "\"yy\" (line 4)");
+    EXPECT_EQ(error("h3_a,3,1\nh3_a,24,1\n"), "d.csv:2: sample \"h3_a\" again (first on line 1)");
+    EXPECT_EQ(error("h3_a,3,1\nh3_b,3,1\n"),
+              "--design d.csv: d.csv:1 and d.csv:2 are both time 3, replicate 1");
+    EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\n"),
+              "--design d.csv: time points have different numbers of replicates "
+              "(time: replicates): 3: 2, 24: 1");
+    EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\nh24_b,24,3\n"),
+              "--design d.csv: time 3 has no replicate 3; every time point needs the same "
+              "replicates");
+    EXPECT_EQ(error("h3_a,3,1\nh3_b,3h,1\n"), "d.csv:2: time \"3h\" is not a number");
+    EXPECT_EQ(error("h3_a,3,1\nh3_b,3\n"),
+              "d.csv:2: 2 cells; a design line holds sample, time, replicate");
+    EXPECT_TRUE(contains(error("h3_a,3,1\nh3_b,3,2\n"), "1 time point(s); a run needs at least 2"));
+}
+
+TEST(Design, FromSampleNames) {
+    const NamedTable t = header_only_table({"T24_r2", "T3_r1", "ctrl", "T24_r1", "T3_r2"});
+    const Design d = design_from_samples(t, select_columns(t, ""), "T(\\d+)_r(\\d+)");
+    EXPECT_EQ(d.time_labels, (std::vector<std::string>{"3", "24"}));
+    EXPECT_EQ(d.columns, (Columns{1, 4, 3, 0}));
+    EXPECT_EQ(d.how, "--samples T(\\d+)_r(\\d+)");
+
+    auto error = [&](const std::string& columns, const std::string& pattern) {
+        return input_error([&] { design_from_samples(t, select_columns(t, columns), pattern); });
+    };
+    EXPECT_TRUE(contains(error("", "T(\\d+)_r\\d+"), "exactly two capture groups"));
+    EXPECT_EQ(error("", "(\\w)(\\w+)"),
+              "--samples (\\w)(\\w+): sample \"T24_r2\": time \"T\" is not a number");
+    EXPECT_TRUE(contains(error("T24_r2,T3_r1,T3_r2", "T(\\d+)_r(\\d+)"), "3: 2, 24: 1"));
+    EXPECT_TRUE(contains(error("ctrl", "T(\\d+)_r(\\d+)"), "matches no selected column"));
+}

@@ -1,0 +1,145 @@
+#include "table/prepare.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "table/columns.hpp"
+#include "table/table_files.hpp"
+
+using namespace coswitch;
+using namespace coswitch::testing;
+
+namespace {
+
+// Columns a..f; the design uses b, a, d, c (times 1, 2 with 2 replicates).
+const char* kTable =
+    "id\ta\tb\tc\td\te\tf\n"
+    "g1\t1\t2\t3\t4\tNA\t\n"
+    "g2\t1\tNA\t3\t\t5\t6\n"
+    "g3\t5\t5\t5\t5\t1\t2\n"
+    "g4\t0\t1\t3\t7\t0\t0\n"
+    "g5\t8\t8\t8\t9\t8\t8\n";
+
+GeneList list_of(std::vector<std::string> ids) {
+    GeneList l;
+    l.name = "list.txt";
+    l.ids = std::move(ids);
+    for (std::size_t k = 0; k < l.ids.size(); ++k) l.lines.push_back(k + 1);
+    return l;
+}
+
+}  // namespace
+
+TEST(PrepareGenes, StatusesAndTheRunLayout) {
+    ScratchDir dir;
+    const NamedTable t = table_from(dir, kTable);
+    const Design d = design_by_order(t, select_columns(t, "b,a,d,c"), 2);
+    const Prepared p = prepare_genes(t, d, GeneOptions{});
+    EXPECT_EQ(p.status, (std::vector<GeneStatus>{GeneStatus::Kept, GeneStatus::DroppedMissing,
+                                                 GeneStatus::DroppedConstant, GeneStatus::Kept,
+                                                 GeneStatus::Kept}));
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g1", "g4", "g5"}));
+    EXPECT_EQ(p.lines, (std::vector<std::uint64_t>{2, 5, 6}));
+    EXPECT_EQ(p.count(GeneStatus::Kept), 3u);
+    // Row (t-1)*NREP + r, column = kept gene: time 1 is b, a; time 2 is d, c.
+    EXPECT_EQ(p.MODTCELL44(1, 1), 2);
+    EXPECT_EQ(p.MODTCELL44(2, 1), 1);
+    EXPECT_EQ(p.MODTCELL44(3, 1), 4);
+    EXPECT_EQ(p.MODTCELL44(4, 1), 3);
+    EXPECT_EQ(p.MODTCELL44(3, 2), 7);
+    EXPECT_EQ(p.MODTCELL44(3, 3), 9);
+    EXPECT_EQ(p.MODTCELL44.size(), 12u);
+
+    // A --genes list in another order keeps table order; others are not selected.
+    const GeneList list = list_of({"g5", "g2", "g1", "g5"});
+    GeneOptions o;
+    o.genes = &list;
+    const Prepared q = prepare_genes(t, d, o);
+    EXPECT_EQ(q.ids, (std::vector<std::string>{"g1", "g5"}));
+    EXPECT_EQ(q.count(GeneStatus::NotSelected), 2u);
+    EXPECT_EQ(q.status[1], GeneStatus::DroppedMissing);
+    EXPECT_STREQ(status_word(q.status[3]), "not selected");
+    EXPECT_STREQ(status_reason(q.status[1]), "missing value");
+
+    const GeneList unknown = list_of({"x1", "g1", "x2", "x3", "x4", "x5", "x6", "x7"});
+    o.genes = &unknown;
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "list.txt: 7 id(s) not in t.tsv: \"x1\" (line 1), \"x2\" (line 3), \"x3\" (line "
+              "4), \"x4\" (line 5), \"x5\" (line 6) and 2 more");
+
+    // --missing fail names the first missing cell in table order, not design order.
+    o.genes = nullptr;
+    o.missing = MissingRule::Fail;
+    const Design all = design_by_order(t, select_columns(t, "d,b,c,a"), 1);
+    EXPECT_EQ(input_error([&] { prepare_genes(t, all, o); }),
+              "t.tsv:3: gene \"g2\": missing value in column \"b\" (--missing fail)");
+}
+
+TEST(PrepareGenes, TransformsBeforeTheVariationCheck) {
+    ScratchDir dir;
+    const NamedTable t = table_from(dir,
+                                    "id\ta\tb\tc\n"
+                                    "g1\t0\t3\t7\n"
+                                    "g2\t0.5\t0.25\t8\n"
+                                    "g3\t-3\tNA\t1\n");  // dropped before any transform
+    const Design d = design_by_order(t, select_columns(t, ""), 1);
+    GeneOptions o;
+    o.transform = Transform::Log2p1;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.MODTCELL44(1, 1), 0);
+    EXPECT_EQ(p.MODTCELL44(2, 1), 2);
+    EXPECT_EQ(p.MODTCELL44(3, 1), 3);
+    EXPECT_EQ(p.MODTCELL44(3, 2), std::log2(9.0));
+
+    const NamedTable pos = table_from(dir, "id\ta\tb\ng1\t0.5\t0.5\ng2\t0.25\t8\n", "p.tsv");
+    o.transform = Transform::Log2;
+    const Prepared q = prepare_genes(pos, design_by_order(pos, {0, 1}, 1), o);
+    EXPECT_EQ(q.status[0], GeneStatus::DroppedConstant);
+    EXPECT_EQ(q.MODTCELL44(1, 1), -2);
+
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "t.tsv:2: gene \"g1\", column \"a\": --transform log2 needs values above 0, not 0");
+    const NamedTable neg = table_from(dir, "id\ta\tb\ng1\t1\t-1\n", "n.tsv");
+    o.transform = Transform::Log2p1;
+    EXPECT_EQ(input_error([&] {
+                  prepare_genes(neg, design_by_order(neg, {0, 1}, 1), o);
+              }),
+              "n.tsv:2: gene \"g1\", column \"b\": --transform log2p1 needs values above -1, "
+              "not -1");
+
+    EXPECT_EQ(parse_transform("log2p1"), Transform::Log2p1);
+    EXPECT_TRUE(contains(input_error([] { parse_transform("log"); }), "--transform: \"log\""));
+    EXPECT_TRUE(contains(input_error([] { parse_missing_rule("keep"); }), "--missing: \"keep\""));
+}
+
+TEST(PrepareGenes, GeneListFile) {
+    ScratchDir dir;
+    write_file(dir / "g.txt", "\r\n  g1 \r\n\r\ng(2) x\t\n");
+    const GeneList l = read_gene_list((dir / "g.txt").string(), "g.txt");
+    EXPECT_EQ(l.ids, (std::vector<std::string>{"g1", "g(2) x"}));
+    EXPECT_EQ(l.lines, (std::vector<std::uint64_t>{2, 4}));
+    write_file(dir / "e.txt", "\n \n");
+    EXPECT_EQ(input_error([&] { read_gene_list((dir / "e.txt").string(), "e.txt"); }),
+              "e.txt: no gene ids in the list");
+}
+
+TEST(PrepareGenes, YeastAlphaSeries) {
+    const std::string path = COSWITCH_SHARED_DIR "/data/spellman1998/spellman1998_combined.tsv";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is absent";
+    const NamedTable t = read_named_table(path, "spellman1998_combined.tsv");
+    EXPECT_EQ(t.genes(), 6178u);
+    const std::vector<std::size_t> alpha = select_columns(t, "alpha0..alpha119");
+    const Design d = design_by_order(t, alpha, 1);
+    const Prepared p = prepare_genes(t, d, GeneOptions{});
+    EXPECT_EQ(p.NTIME, 18u);
+    EXPECT_EQ(p.NREP, 1u);
+    EXPECT_EQ(p.kept.size(), 4489u);
+    EXPECT_EQ(p.count(GeneStatus::DroppedMissing), 6178u - 4489u);
+    EXPECT_EQ(d.time_labels.front(), "alpha0");
+    EXPECT_EQ(d.time_labels.back(), "alpha119");
+    const std::size_t last = p.kept.size();
+    for (std::size_t time = 1; time <= 18; ++time)
+        EXPECT_EQ(p.MODTCELL44(time, last), t.value(p.kept.back(), alpha[time - 1]));
+}
