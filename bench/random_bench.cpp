@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "random/deviates.hpp"
 #include "random/generator.hpp"
@@ -15,6 +16,19 @@ void BM_snorm(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_snorm);
+
+// One replicate set's deviates at a time, as the bootstrap draws them.
+void BM_snorm_fill(benchmark::State& state) {
+    coswitch::GeneratorState g;
+    std::vector<float> out(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        coswitch::snorm_fill(g, out.data(), out.size());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_snorm_fill)->Arg(120)->Arg(5000);
 
 // A row of a fitted transition table: one heavy cell, three light ones.
 void BM_mtn(benchmark::State& state) {

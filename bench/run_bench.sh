@@ -2,17 +2,24 @@
 # Whole-program benchmark: generates synthetic inputs of the given size,
 # runs the program several times, each in a fresh copy of the inputs (it
 # never overwrites result files), and reports wall-clock median, min and max.
+# With -B it races a second program (the timing baseline) run for run,
+# alternating, and reports both medians and their ratio.
 set -euo pipefail
 
 usage() {
     cat <<'EOF'
-usage: run_bench.sh [-n RUNS] [-b BINARY] [-s SEED] [-k] NTIME NREP NGENE NBOOT [MODE] [-- PROGRAM ARGS...]
-       run_bench.sh [-n RUNS] [-b BINARY] [-k] -d RUNDIR [-- PROGRAM ARGS...]
+usage: run_bench.sh [-n RUNS] [-b BINARY] [-B BASELINE] [-s SEED] [-k] NTIME NREP NGENE NBOOT [MODE] [-- PROGRAM ARGS...]
+       run_bench.sh [-n RUNS] [-b BINARY] [-B BASELINE] [-k] -d RUNDIR [-- PROGRAM ARGS...]
 
   NTIME NREP NGENE NBOOT   size of the synthetic experiment
   MODE                     G (gene-indexed densities, default) or T (time-indexed)
   -n RUNS                  number of timed runs (default 5)
   -b BINARY                program to run (default: build/coswitch of this repository)
+  -a "ARGS"                arguments for BASELINE (split at blanks), e.g. -a "--threads 2"
+  -B BASELINE              also run BASELINE (answers on standard input),
+                           alternating with BINARY, each in a fresh copy; its result
+                           files must equal BINARY's; prints both medians (wall clock
+                           and CPU time) and the ratio BASELINE / BINARY
   -s SEED                  seed of the input generator (default 1)
   -k                       keep the scratch directory and print its path
   -d RUNDIR                time a prepared run directory instead (realdata.txt,
@@ -35,10 +42,14 @@ binary="$here/../build/coswitch"
 seed=1
 keep=0
 rundir=""
-while getopts ":n:b:s:d:kh" opt; do
+baseline=""
+bargs=()
+while getopts ":n:b:B:a:s:d:kh" opt; do
     case $opt in
         n) runs=$OPTARG ;;
         b) binary=$OPTARG ;;
+        B) baseline=$OPTARG ;;
+        a) read -r -a bargs <<<"$OPTARG" ;;
         s) seed=$OPTARG ;;
         k) keep=1 ;;
         d) rundir=$OPTARG ;;
@@ -80,6 +91,10 @@ done
 [ "$mode" = G ] || [ "$mode" = T ] || die "MODE must be G or T, not \"$mode\""
 [ -x "$binary" ] || die "no executable program at $binary (build it first, or use -b)"
 binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
+if [ -n "$baseline" ]; then
+    [ -x "$baseline" ] || die "no executable baseline at $baseline"
+    baseline=$(cd "$(dirname "$baseline")" && pwd)/$(basename "$baseline")
+fi
 command -v python3 >/dev/null || die "python3 is needed to generate the inputs"
 
 feed_stdin=1
@@ -154,26 +169,68 @@ echo "sizes:   NTIME=$ntime NREP=$nrep NGENE=$ngene NBOOT=$nboot MODE=$mode" \
 echo "args:    ${extra[*]:-(none)}"
 echo "runs:    $runs"
 
+echo "load:    $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) cores"
+[ -z "$baseline" ] || echo "against: $baseline ${bargs[*]-}"
+
+# One timed run of program $1 ("binary" or "baseline") in directory $2;
+# prints "wall cpu" in seconds.
+timed_run() {
+    local which=$1 dir=$2 status=0 tf="$2/time.txt"
+    local TIMEFORMAT='%R %U %S'
+    if [ "$which" = baseline ]; then
+        { time (cd "$dir" && "$baseline" "${bargs[@]+"${bargs[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
+    elif [ "$feed_stdin" -eq 1 ]; then
+        { time (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
+    else
+        { time (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" </dev/null >stdout.txt 2>stderr.txt); } 2>"$tf" || status=$?
+    fi
+    if [ "$status" -ne 0 ]; then
+        echo "$which run in $dir: exit status $status" >&2
+        cat "$dir/stderr.txt" >&2
+        exit 1
+    fi
+    awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$tf"
+}
+
+median() {
+    sort -g | awk '{ v[NR] = $1 }
+        END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
 times=()
+cpus=()
+btimes=()
+bcpus=()
 differ=0
 for ((k = 1; k <= runs; k++)); do
     dir="$scratch/run$k"
     cp -r "$scratch/inputs" "$dir"
-    start=$(date +%s.%N)
-    status=0
-    if [ "$feed_stdin" -eq 1 ]; then
-        (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" <<<"$answers" >stdout.txt 2>stderr.txt) || status=$?
+    bline=""
+    if [ -n "$baseline" ]; then
+        bdir="$scratch/base$k"
+        cp -r "$scratch/inputs" "$bdir"
+        # Alternate which goes first, so that a change in load hits both alike.
+        if [ $((k % 2)) -eq 1 ]; then
+            read -r bt bc < <(timed_run baseline "$bdir")
+            read -r t c < <(timed_run binary "$dir")
+        else
+            read -r t c < <(timed_run binary "$dir")
+            read -r bt bc < <(timed_run baseline "$bdir")
+        fi
+        btimes+=("$bt")
+        bcpus+=("$bc")
+        if cmp -s "$dir/output.txt" "$bdir/output.txt" && cmp -s "$dir/pvalue.txt" "$bdir/pvalue.txt"; then
+            bline="   baseline: $bt s (cpu $bc s), results identical"
+        else
+            bline="   baseline: $bt s (cpu $bc s), RESULTS DIFFER FROM THE BASELINE"
+            differ=1
+        fi
+        [ "$keep" -eq 1 ] || rm -rf "$bdir"
     else
-        (cd "$dir" && "$binary" "${extra[@]+"${extra[@]}"}" </dev/null >stdout.txt 2>stderr.txt) || status=$?
+        read -r t c < <(timed_run binary "$dir")
     fi
-    end=$(date +%s.%N)
-    if [ "$status" -ne 0 ]; then
-        echo "run $k: exit status $status" >&2
-        cat "$dir/stderr.txt" >&2
-        exit 1
-    fi
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
     times+=("$t")
+    cpus+=("$c")
     same=""
     if [ "$k" -gt 1 ]; then
         if cmp -s "$dir/output.txt" "$scratch/run1/output.txt" &&
@@ -184,7 +241,7 @@ for ((k = 1; k <= runs; k++)); do
             differ=1
         fi
     fi
-    echo "run $k:   $t s$same"
+    echo "run $k:   $t s (cpu $c s)$same$bline"
     [ "$keep" -eq 1 ] || [ "$k" -eq 1 ] || rm -rf "$dir"
 done
 
@@ -194,5 +251,15 @@ printf '%s\n' "${times[@]}" | sort -g | awk '
         med = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
         printf "median:  %.3f s   min %.3f s   max %.3f s\n", med, v[1], v[NR]
     }'
+if [ -n "$baseline" ]; then
+    wall=$(printf '%s\n' "${times[@]}" | median)
+    cpu=$(printf '%s\n' "${cpus[@]}" | median)
+    bwall=$(printf '%s\n' "${btimes[@]}" | median)
+    bcpu=$(printf '%s\n' "${bcpus[@]}" | median)
+    echo "baseline median: $bwall s (cpu $bcpu s); program median: $wall s (cpu $cpu s)"
+    awk -v a="$bwall" -v b="$wall" -v c="$bcpu" -v d="$cpu" 'BEGIN {
+        printf "ratio:   %.2fx wall clock, %.2fx cpu time (baseline / program)\n", a / b, c / d }'
+fi
+echo "load:    $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 [ "$keep" -eq 0 ] || echo "scratch: $scratch"
-[ "$differ" -eq 0 ] || { echo "run_bench.sh: result files differ between runs" >&2; exit 1; }
+[ "$differ" -eq 0 ] || { echo "run_bench.sh: result files differ" >&2; exit 1; }

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "numeric/correlation.hpp"
-#include "numeric/density.hpp"
 #include "numeric/normalisation.hpp"
 #include "random/deviates.hpp"
+#include "random/sampler.hpp"
 
 namespace coswitch {
 
@@ -20,22 +20,48 @@ PairScratch::PairScratch(const RunParameters& p)
 
 namespace {
 
-// Cell weights of the data in YEX. Each of the four densities of an
-// observation is computed once; every product is the same a*b as always.
+// The normal density of dnorm for both states of one column, the two states
+// side by side: the same operations on the same values, so the same bits.
+typedef double v2d __attribute__((vector_size(16)));
+struct StatePair {
+    v2d mean, den, norm;  // lane s: state s's mean, (2 sd) sd and sd sqrt(2 pi)
+};
+StatePair state_pair(const Inputs& in, int col) {
+    const double m0 = in.PARA1(1, col), s0 = in.PARA1(2, col);
+    const double m1 = in.PARA2(1, col), s1 = in.PARA2(2, col);
+    return {v2d{m0, m1}, v2d{(2.0 * s0) * s0, (2.0 * s1) * s1},
+            v2d{s0 * 2.5066282143923915, s1 * 2.5066282143923915}};
+}
+inline v2d densities(double y, const StatePair& c) {
+    const v2d d = v2d{y, y} - c.mean;
+    const v2d q = (d * d) / c.den;
+    return v2d{std::exp(-q[0]), std::exp(-q[1])} / c.norm;
+}
+
+// Cell weights of the data in YEX, each the product a * b of dnorm's values.
 void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
     const bool time_mode = p.FLAG == 'T';
-    for (int r = 1; r <= p.NREP; ++r)
-        for (int t = 1; t <= p.NTIME; ++t) {
-            const int c1 = time_mode ? t : i;
-            const int c2 = time_mode ? t : j;
-            const double y1 = w.YEX(r, t, 1);
-            const double y2 = w.YEX(r, t, 2);
-            const double a[2] = {dnorm(y1, in.PARA1(1, c1), in.PARA1(2, c1)),
-                                 dnorm(y1, in.PARA2(1, c1), in.PARA2(2, c1))};
-            const double b[2] = {dnorm(y2, in.PARA1(1, c2), in.PARA1(2, c2)),
-                                 dnorm(y2, in.PARA2(1, c2), in.PARA2(2, c2))};
-            for (int k = 1; k <= 4; ++k) w.QVEC(r, t, k) = a[MORCODE[k][0]] * b[MORCODE[k][1]];
+    const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
+    const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
+    const std::size_t cells = NR * NT;
+    const double* const yex = w.YEX.data();  // (r, t, g) at r + NR * (t + NT * g)
+    double* const qvec = w.QVEC.data();      // (r, t, k) at r + NR * (t + NT * k)
+    StatePair gi{}, gj{};
+    if (!time_mode) {
+        gi = state_pair(in, i);
+        gj = state_pair(in, j);
+    }
+    for (std::size_t t = 0; t < NT; ++t) {
+        const StatePair c1 = time_mode ? state_pair(in, static_cast<int>(t) + 1) : gi;
+        const StatePair c2 = time_mode ? c1 : gj;
+        for (std::size_t r = 0; r < NR; ++r) {
+            const std::size_t m = r + NR * t;
+            const v2d a = densities(yex[m], c1);
+            const v2d b = densities(yex[m + cells], c2);
+            for (int k = 1; k <= 4; ++k)
+                qvec[m + cells * (k - 1)] = a[MORCODE[k][0]] * b[MORCODE[k][1]];
         }
+    }
 }
 
 // Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already
@@ -48,15 +74,6 @@ void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, P
         chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     if (info.capped) ++capped;
     abs_corr = std::fabs(c);
-}
-
-// Cell drawn by the sampler; a draw that marks no single cell (the uniform
-// above every cumulative probability, or probabilities that are not numbers)
-// is taken as the last cell.
-int draw_cell(PairScratch& w, SamplerStream& s) {
-    mtn(1, w.P, w.IR, 4, s);
-    const int cell = w.IR[0] + 2 * w.IR[1] + 3 * w.IR[2] + 4 * w.IR[3];
-    return (cell < 1 || cell > 4) ? 4 : cell;
 }
 
 }  // namespace
@@ -89,30 +106,84 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
     for (int n = 0; n < 16; ++n) a.v[n] = w.NULLMAT.v[n] + 1e-6;
     normalization(4, 4, a.data(), w.TMAT.data());
 
-    const bool time_mode = p.FLAG == 'T';
-    for (int r = 1; r <= p.NREP; ++r) {
-        for (int t = 1; t <= p.NTIME; ++t) {
-            for (int k = 1; k <= 4; ++k)
-                w.P[k - 1] = static_cast<float>(t == 1 ? w.PIVEC[k - 1]
-                                                       : w.TMAT(w.ST(r, t - 1), k));
-            const int s = draw_cell(w, streams.sampler);
-            w.ST(r, t) = s;
-            w.BST(r, t, 1) = MORCODE[s][0];
-            w.BST(r, t, 2) = MORCODE[s][1];
-        }
-        for (int t = 1; t <= p.NTIME; ++t)
-            for (int g = 1; g <= 2; ++g) {
-                const int col = time_mode ? t : (g == 1 ? i : j);
-                w.R = static_cast<double>(snorm(streams.normal));
-                const Array<double, 2>& para = w.BST(r, t, g) == 0 ? in.PARA1 : in.PARA2;
-                w.YEX(r, t, g) = para(1, col) + w.R * para(2, col);
-            }
+    const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
+    const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
+    const std::size_t cells = NR * NT;
+    if (cells == 0) {
+        statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
+        return;
     }
-    for (int r = 1; r <= p.NREP; ++r)
-        for (int t = 1; t <= p.NTIME; ++t) {
-            const std::size_t m = static_cast<std::size_t>((r - 1) * p.NTIME + t - 1);
-            w.TEMP1[m] = w.YEX(r, t, 1);
-            w.TEMP2[m] = w.YEX(r, t, 2);
+    // The sampler's probabilities and cumulative bounds, once per state row:
+    // row 0 from PIVEC for the first time point, row s from TMAT after cell s.
+    float prob[5][4];
+    CellBounds bounds[5];
+    for (int k = 0; k < 4; ++k) prob[0][k] = static_cast<float>(w.PIVEC[k]);
+    for (int s = 1; s <= 4; ++s)
+        for (int k = 0; k < 4; ++k) prob[s][k] = static_cast<float>(w.TMAT(s, k + 1));
+    for (int s = 0; s <= 4; ++s) bounds[s] = cell_bounds(prob[s]);
+
+    // Both streams' draws of the whole replicate at once: the sampler's row by
+    // row and time point by time point, the normal stream's row by row, time
+    // point by time point, first gene before second.
+    w.uniforms.resize(cells);
+    sampler_fill(streams.sampler, w.uniforms.data(), cells);
+    const float* z;
+    if (streams.deviates != nullptr) {
+        z = streams.deviates;
+        streams.deviates += 2 * cells;
+    } else {
+        w.normals.resize(2 * cells);
+        snorm_fill(streams.normal, w.normals.data(), 2 * cells);
+        z = w.normals.data();
+    }
+
+    // Parameters by column: mean and standard deviation of each state.
+    const double* const para[2] = {in.PARA1.data(), in.PARA2.data()};
+    const bool time_mode = p.FLAG == 'T';
+    std::int32_t* const st = w.ST.data();       // (r, t) at r + NR * t, from 0
+    std::int32_t* const bst = w.BST.data();     // (r, t, g) at r + NR * (t + NT * g)
+    double* const yex = w.YEX.data();           // same layout as BST
+    // Rows side by side, time point by time point: each row's chain of
+    // cells is serial, the rows are not.
+    const double* const u = w.uniforms.data();  // (r, t) at r * NT + t
+    for (std::size_t t = 0; t < NT; ++t)
+        for (std::size_t r = 0; r < NR; ++r) {
+            const int prev = t == 0 ? 0 : st[r + NR * (t - 1)];
+            // A draw that marks no single cell (the uniform above every
+            // cumulative probability, or probabilities that are not numbers)
+            // is taken as the last cell.
+            int cell = mtn_marks(bounds[prev], u[r * NT + t]);
+            if (cell < 1 || cell > 4) cell = 4;
+            st[r + NR * t] = cell;
+            bst[r + NR * t] = MORCODE[cell][0];
+            bst[r + NR * (t + NT)] = MORCODE[cell][1];
+        }
+    for (std::size_t r = 0; r < NR; ++r)
+        for (std::size_t t = 0; t < NT; ++t)
+            for (std::size_t g = 0; g < 2; ++g) {
+                const int col = time_mode ? static_cast<int>(t) + 1 : (g == 0 ? i : j);
+                const double* pc = para[bst[r + NR * (t + NT * g)]] + 2 * (col - 1);
+                const double dev = static_cast<double>(z[(r * NT + t) * 2 + g]);
+                yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
+            }
+    const int last = NT > 1 ? st[NR * NT - 1 - NR] : 0;  // the row of the last draw
+
+    // The tables of the last draw, as a draw at a time leaves them.
+    const double ulast = u[cells - 1];
+    const CellBounds& bl = bounds[last];
+    for (int k = 0; k < 4; ++k) {
+        w.P[k] = prob[last][k];
+        w.IR[k] = k == 0 ? (ulast > 0.0 && ulast <= bl.c[0])
+                         : (bl.c[k - 1] < ulast && ulast <= bl.c[k]);
+    }
+    w.R = static_cast<double>(z[2 * cells - 1]);
+
+    double* const t1 = w.TEMP1.data();
+    double* const t2 = w.TEMP2.data();
+    for (std::size_t r = 0; r < NR; ++r)
+        for (std::size_t t = 0; t < NT; ++t) {
+            t1[r * NT + t] = yex[r + NR * t];
+            t2[r * NT + t] = yex[r + NR * (t + NT)];
         }
     statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
 }

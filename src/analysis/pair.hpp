@@ -15,6 +15,10 @@ namespace coswitch {
 struct RandomStreams {
     GeneratorState normal;  // behind snorm
     SamplerStream sampler;  // behind mtn
+    // When set, the normal deviates in stream order, drawn ahead (for a pair:
+    // 2 x NBOOT x NREP x NTIME of them); each replicate takes its share from
+    // here and moves the pointer past it, and `normal` is left untouched.
+    const float* deviates = nullptr;
 };
 
 // Scratch of one pair, sized once and reused from pair to pair.
@@ -33,6 +37,8 @@ struct PairScratch {
     float P[4] = {0, 0, 0, 0};
     std::int32_t IR[4] = {0, 0, 0, 0};
     double R = 0.0;
+    std::vector<double> uniforms;  // one replicate's sampler uniforms, row by row
+    std::vector<float> normals;    // one replicate's normal deviates, in stream order
     ChivecScratch fit;
 };
 

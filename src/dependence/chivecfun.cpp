@@ -1,21 +1,268 @@
 #include "dependence/chivecfun.hpp"
 
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "dependence/kronecker.hpp"
 
-// The fit runs replicate-innermost so that each step is a plain loop over
-// replicates the compiler can vectorise; every value is formed by the same
-// operations in the same order as the loop-for-loop formulation, and every
-// sum adds its terms in the same order, so the bits do not change.
+// The fit holds the four cells of one replicate and time point in one vector,
+// so forward and backward are 4-wide operations whatever the replicate count.
+// Every lane performs the IEEE operations of the loop-for-loop formulation in
+// its order, and every sum adds its terms in its order, so the bits do not
+// change; the vector width only decides how many lanes one instruction does.
 
 namespace coswitch {
 namespace {
 constexpr double kGuard = 1e-300;
 // The tolerance is the single-precision 0.001, widened.
 constexpr double kTolerance = static_cast<double>(0.001f);
+
+// The helpers below are always inlined, so no vector crosses a call.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Four doubles, one per cell; built as one AVX register or two SSE2 ones,
+// depending on the function it is inlined into.
+typedef double v4d __attribute__((vector_size(32), may_alias));
+
+#define COSWITCH_INLINE inline __attribute__((always_inline))
+
+COSWITCH_INLINE v4d splat(double x) { return v4d{x, x, x, x}; }
+COSWITCH_INLINE v4d load(const double* p) { return *reinterpret_cast<const v4d*>(p); }
+COSWITCH_INLINE void store(double* p, v4d v) { *reinterpret_cast<v4d*>(p) = v; }
+
+// s + v[0] + v[1] + v[2] + v[3], added in that order.
+COSWITCH_INLINE double sum_on(double s, v4d v) {
+    s += v[0];
+    s += v[1];
+    s += v[2];
+    s += v[3];
+    return s;
+}
+
+// 32-byte aligned view into a buffer of doubles of at least n + 3 entries.
+double* aligned(std::vector<double>& buf, std::size_t n) {
+    if (buf.size() < n + 3) buf.resize(n + 3);
+    const auto a = reinterpret_cast<std::uintptr_t>(buf.data());
+    return buf.data() + ((32 - a % 32) % 32) / sizeof(double);
+}
+
+bool cpu_has_avx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+std::atomic<FitPath> g_path{cpu_has_avx2() ? FitPath::avx2 : FitPath::sse2};
+
+struct Buffers {
+    double* qt;     // QVEC cell-fastest: (t * R + i) * 4 + k
+    double* alpha;  // forward values, same layout
+    double* beta;   // backward values, same layout
+    double* xi;     // transition posteriors of the latest pass: ((t * R + i) * 4 + j) * 4 + k
+    double* steps;  // per time step: the 16 quotient sums over replicates, then 4 state sums
+};
+
+// The products of one replicate and time step before their divisions.
+struct Numerators {
+    v4d n[4];  // N(j, k): row j, lane k
+    v4d ab;    // alpha * beta of the step's first time point
+};
+
+// The products a(j) * THATOLD(j, k) serve both the numerators and the next
+// forward step, which is formed here too when alpha_next is given.
+COSWITCH_INLINE void numerators(const v4d old[4], const double* alpha, const double* beta,
+                                const double* beta_next, const double* q_next,
+                                double* alpha_next, Numerators& u) {
+    const v4d a = load(alpha);
+    const v4d qn = load(q_next);
+    const v4d bn = load(beta_next);
+    u.ab = a * load(beta);
+    v4d p[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) p[j] = splat(alpha[j]) * old[j];
+    if (alpha_next != nullptr) {
+        v4d s = splat(0.0);
+        s += p[0];
+        s += p[1];
+        s += p[2];
+        s += p[3];
+        store(alpha_next, s * qn);
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) u.n[j] = p[j] * qn * bn;
+}
+
+// Divides one step's numerators by their sums, stores the quotients and adds
+// them to the step's sums over replicates (sums: 16 transition, 4 state),
+// which the step's first replicate starts from 0.0.
+COSWITCH_INLINE void quotients(const Numerators& u, double sn, double sg, double* xi,
+                               double* sums, bool first) {
+    const v4d d = splat(sn + kGuard);
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+        const v4d x = u.n[j] / d;
+        store(xi + 4 * j, x);
+        store(sums + 4 * j, (first ? splat(0.0) : load(sums + 4 * j)) + x);
+    }
+    store(sums + 16, (first ? splat(0.0) : load(sums + 16)) + u.ab / splat(sg + kGuard));
+}
+
+// One step of the backward recursion from bn. The lanes are broadcast from
+// memory, which costs no shuffle.
+COSWITCH_INLINE v4d backward_step(const v4d col[4], const double* bn, const double* qn) {
+    v4d s = splat(0.0);
+    s += col[0] * splat(bn[0] * qn[0]);
+    s += col[1] * splat(bn[1] * qn[1]);
+    s += col[2] * splat(bn[2] * qn[2]);
+    s += col[3] * splat(bn[3] * qn[3]);
+    return s;
+}
+
+// kReplicates > 0 fixes the replicate count at compile time, so that the
+// loops over replicates disappear.
+template <int kReplicates>
+COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4& commart_out,
+                                 Vec4& pivec, const Buffers& b) {
+    FitInfo info;
+    const std::size_t R = kReplicates > 0 ? static_cast<std::size_t>(kReplicates)
+                                          : static_cast<std::size_t>(nrep);
+    const std::size_t T = static_cast<std::size_t>(ntime);
+    // Local copies: the vector stores below may alias anything.
+    double* const qt = b.qt;
+    double* const alpha = b.alpha;
+    double* const beta = b.beta;
+    double* const xi = b.xi;
+    double* const stepsum = b.steps;
+    for (std::size_t t = 0; t < T; ++t)
+        for (std::size_t i = 0; i < R; ++i)
+            for (std::size_t k = 0; k < 4; ++k)
+                qt[(t * R + i) * 4 + k] = qvec[i + R * (t + T * k)];
+    for (std::size_t i = 0; i < R; ++i) store(beta + ((T - 1) * R + i) * 4, splat(1.0));
+
+    v4d that[4];  // that[j][k]: row j (the cell before the step), lane k
+    for (v4d& row : that) row = splat(0.25);
+    v4d pi = splat(0.25);
+    const double dr = static_cast<double>(nrep);
+    const double steps = static_cast<double>(ntime - 1);
+    const std::size_t units = (T - 1) * R;  // replicate x time step, time slowest
+
+    for (;;) {
+        ++info.passes;
+        const v4d old[4] = {that[0], that[1], that[2], that[3]};
+        double o[16];  // old row by row, to read its columns
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) o[4 * j + k] = old[j][k];
+        v4d col[4];  // col[k][j] = old[j][k]
+        for (int k = 0; k < 4; ++k) col[k] = v4d{o[k], o[4 + k], o[8 + k], o[12 + k]};
+
+        // Backward alone; forward goes along with the posteriors.
+        for (std::size_t t = T - 1; t-- > 0;)
+            for (std::size_t i = 0; i < R; ++i)
+                store(beta + (t * R + i) * 4,
+                      backward_step(col, beta + ((t + 1) * R + i) * 4,
+                                    qt + ((t + 1) * R + i) * 4));
+        for (std::size_t i = 0; i < R; ++i) store(alpha + 4 * i, pi * load(qt + 4 * i));
+
+        // Posteriors, two units at a time so that their serial sums overlap;
+        // each step's sums over replicates keep the replicate order. The
+        // forward values of the last time point are used nowhere.
+        std::size_t u = 0;
+        double* sums_u = stepsum;  // the step of unit u
+        const std::ptrdiff_t r = static_cast<std::ptrdiff_t>(R);
+        std::ptrdiff_t left = r;  // units of that step from u on
+        for (; u + 1 < units; u += 2) {
+            Numerators A, B;
+            const std::size_t v = u + 1;
+            double* const sums_v = left == 1 ? sums_u + 20 : sums_u;
+            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R),
+                       u + R < units ? alpha + 4 * (u + R) : nullptr, A);
+            numerators(old, alpha + 4 * v, beta + 4 * v, beta + 4 * (v + R), qt + 4 * (v + R),
+                       v + R < units ? alpha + 4 * (v + R) : nullptr, B);
+            double sa = 0.0, sb = 0.0;
+#pragma GCC unroll 4
+            for (int j = 0; j < 4; ++j)
+#pragma GCC unroll 4
+                for (int k = 0; k < 4; ++k) {
+                    sa += A.n[j][k];
+                    sb += B.n[j][k];
+                }
+            const double ga = sum_on(0.0, A.ab), gb = sum_on(0.0, B.ab);
+            quotients(A, sa, ga, xi + 16 * u, sums_u, left == r);
+            quotients(B, sb, gb, xi + 16 * v, sums_v, left == 1);
+            for (left -= 2; left <= 0; left += r) sums_u += 20;
+        }
+        if (u < units) {
+            Numerators A;
+            numerators(old, alpha + 4 * u, beta + 4 * u, beta + 4 * (u + R), qt + 4 * (u + R),
+                       nullptr, A);
+            double sa = 0.0;
+#pragma GCC unroll 4
+            for (int j = 0; j < 4; ++j) sa = sum_on(sa, A.n[j]);
+            quotients(A, sa, sum_on(0.0, A.ab), xi + 16 * u, sums_u, left == r);
+        }
+
+        // Maximisation: the mean over time steps of each step's estimate.
+        v4d outer[4] = {splat(0.0), splat(0.0), splat(0.0), splat(0.0)};
+        for (std::size_t t = 0; t + 1 < T; ++t) {
+            const double* st = stepsum + 20 * t;
+            const v4d gbar = load(st + 16) / splat(dr);
+            if (t == 0) pi = gbar;
+            const v4d denom = splat(dr) * gbar + splat(kGuard);
+#pragma GCC unroll 4
+            for (int j = 0; j < 4; ++j) outer[j] += load(st + 4 * j) / splat(denom[j]);
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) that[j] = outer[j] / splat(steps);
+
+        double d = 0.0;
+#pragma GCC unroll 4
+        for (int k = 0; k < 4; ++k)
+#pragma GCC unroll 4
+            for (int j = 0; j < 4; ++j) d += std::fabs(that[j][k] - old[j][k]);
+        d = 0.0625 * d;
+        if (!(d >= kTolerance)) break;
+        if (info.passes >= kMaxPasses) {
+            info.capped = true;
+            break;
+        }
+    }
+
+    // Expected counts of the last pass, summed over steps, then replicates.
+    v4d c[4] = {splat(0.0), splat(0.0), splat(0.0), splat(0.0)};
+    for (std::size_t u = 0; u < units; ++u)
+#pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) c[j] += load(xi + 16 * u + 4 * j);
+    for (int j = 0; j < 4; ++j)
+        for (int k = 0; k < 4; ++k) commart_out(j + 1, k + 1) = c[j][k];
+    for (int k = 0; k < 4; ++k) pivec[k] = pi[k];
+    return info;
+}
+
+using FitFn = FitInfo (*)(int, int, const double*, Table4&, Vec4&, const Buffers&);
+
+template <int kReplicates>
+__attribute__((target("avx2"))) FitInfo fit_avx2(int nrep, int ntime, const double* qvec,
+                                                 Table4& commart, Vec4& pivec, const Buffers& b) {
+    return fit_body<kReplicates>(nrep, ntime, qvec, commart, pivec, b);
+}
+
+template <int kReplicates>
+FitInfo fit_sse2(int nrep, int ntime, const double* qvec, Table4& commart, Vec4& pivec,
+                 const Buffers& b) {
+    return fit_body<kReplicates>(nrep, ntime, qvec, commart, pivec, b);
+}
+
 }  // namespace
+
+bool set_fit_path(FitPath path) {
+    if (path == FitPath::automatic) path = cpu_has_avx2() ? FitPath::avx2 : FitPath::sse2;
+    if (path == FitPath::avx2 && !cpu_has_avx2()) return false;
+    g_path.store(path, std::memory_order_relaxed);
+    return true;
+}
+
+FitPath fit_path() { return g_path.load(std::memory_order_relaxed); }
 
 void chivec_results(const Table4& C, double& stat, Table4& nullmat) {
     Table2 nat;
@@ -48,206 +295,6 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     return chivecfun(nrep, ntime, qvec, stat, nullmat, pivec, scratch);
 }
 
-namespace {
-// kReplicates > 0 fixes the replicate count at compile time, so that the
-// loops over replicates disappear.
-template <int kReplicates>
-FitInfo fit(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat, Vec4& pivec,
-            ChivecScratch& w) {
-    FitInfo info;
-    const std::size_t R = kReplicates > 0 ? static_cast<std::size_t>(kReplicates)
-                                          : static_cast<std::size_t>(nrep);
-    const int T = ntime;
-    const std::size_t block = 4 * R;  // one time point of alpha or beta
-    if (w.alpha.size() < block * T) w.alpha.resize(block * T);
-    if (w.beta.size() < block * T) w.beta.resize(block * T);
-    if (w.work.size() < 17 * R) w.work.resize(17 * R);
-    double* const alpha = w.alpha.data();
-    double* const beta = w.beta.data();
-    // q(t, k): the weights of cell k at time t over the replicates (t, k from 0).
-    auto q = [&](int t, int k) { return qvec + R * (static_cast<std::size_t>(t) + T * k); };
-    auto A = [&](int t, int k) { return alpha + block * t + R * k; };
-    auto B = [&](int t, int k) { return beta + block * t + R * k; };
-    double* const nbuf = w.work.data();        // 16 blocks of R: N(j,k), then XI(j,k)
-    double* const sbuf = w.work.data() + 16 * R;  // the sums S over the 16 N(j,k)
-
-    double that[4][4];  // that[j][k], j the cell before the step
-    double thatold[4][4];
-    for (auto& row : that)
-        for (double& v : row) v = 0.25;
-    pivec.fill(0.25);
-    const double dr = static_cast<double>(nrep);
-    const double steps = static_cast<double>(T - 1);
-    double commart[4][4];
-    double gbar[4];
-
-    for (;;) {
-        ++info.passes;
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k) thatold[j][k] = that[j][k];
-
-        // Forward.
-        for (int k = 0; k < 4; ++k) {
-            const double pk = pivec[k];
-            const double* qk = q(0, k);
-            double* a = A(0, k);
-            for (std::size_t i = 0; i < R; ++i) a[i] = pk * qk[i];
-        }
-        for (int t = 1; t < T; ++t) {
-            const double* a1 = A(t - 1, 0);
-            const double* a2 = A(t - 1, 1);
-            const double* a3 = A(t - 1, 2);
-            const double* a4 = A(t - 1, 3);
-            for (int k = 0; k < 4; ++k) {
-                const double t1 = thatold[0][k], t2 = thatold[1][k], t3 = thatold[2][k],
-                             t4 = thatold[3][k];
-                const double* qk = q(t, k);
-                double* a = A(t, k);
-                for (std::size_t i = 0; i < R; ++i) {
-                    double s = 0.0;
-                    s += a1[i] * t1;
-                    s += a2[i] * t2;
-                    s += a3[i] * t3;
-                    s += a4[i] * t4;
-                    a[i] = s * qk[i];
-                }
-            }
-        }
-
-        // Backward; the products beta * q of the later step go through nbuf.
-        for (int k = 0; k < 4; ++k) {
-            double* b = B(T - 1, k);
-            for (std::size_t i = 0; i < R; ++i) b[i] = 1.0;
-        }
-        for (int t = T - 2; t >= 0; --t) {
-            for (int k = 0; k < 4; ++k) {
-                const double* bk = B(t + 1, k);
-                const double* qk = q(t + 1, k);
-                double* tk = nbuf + R * k;
-                for (std::size_t i = 0; i < R; ++i) tk[i] = bk[i] * qk[i];
-            }
-            for (int j = 0; j < 4; ++j) {
-                const double t1 = thatold[j][0], t2 = thatold[j][1], t3 = thatold[j][2],
-                             t4 = thatold[j][3];
-                const double* p1 = nbuf;
-                const double* p2 = nbuf + R;
-                const double* p3 = nbuf + 2 * R;
-                const double* p4 = nbuf + 3 * R;
-                double* b = B(t, j);
-                for (std::size_t i = 0; i < R; ++i) {
-                    double s = 0.0;
-                    s += t1 * p1[i];
-                    s += t2 * p2[i];
-                    s += t3 * p3[i];
-                    s += t4 * p4[i];
-                    b[i] = s;
-                }
-            }
-        }
-
-        // Transition posteriors, summed per step for the update and over all
-        // steps for the expected counts; state posteriors only as their mean.
-        double outer[4][4];
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k) {
-                outer[j][k] = 0.0;
-                commart[j][k] = 0.0;
-            }
-        // The state posteriors of the last time point are used nowhere.
-        for (int t = 0; t < T - 1; ++t) {
-            // State posteriors at t, summed over replicates in order.
-            double* g = nbuf;  // 4 blocks of R
-            {
-                const double* a1 = A(t, 0);
-                const double* a2 = A(t, 1);
-                const double* a3 = A(t, 2);
-                const double* a4 = A(t, 3);
-                const double* b1 = B(t, 0);
-                const double* b2 = B(t, 1);
-                const double* b3 = B(t, 2);
-                const double* b4 = B(t, 3);
-                for (std::size_t i = 0; i < R; ++i) {
-                    const double ab1 = a1[i] * b1[i];
-                    const double ab2 = a2[i] * b2[i];
-                    const double ab3 = a3[i] * b3[i];
-                    const double ab4 = a4[i] * b4[i];
-                    double s = 0.0;
-                    s += ab1;
-                    s += ab2;
-                    s += ab3;
-                    s += ab4;
-                    const double d = s + kGuard;
-                    g[i] = ab1 / d;
-                    g[R + i] = ab2 / d;
-                    g[2 * R + i] = ab3 / d;
-                    g[3 * R + i] = ab4 / d;
-                }
-            }
-            for (int k = 0; k < 4; ++k) {
-                double s = 0.0;
-                const double* gk = g + R * k;
-                for (std::size_t i = 0; i < R; ++i) s += gk[i];
-                gbar[k] = s / dr;
-            }
-            if (t == 0)
-                for (int k = 0; k < 4; ++k) pivec[k] = gbar[k];
-
-            for (std::size_t i = 0; i < R; ++i) sbuf[i] = 0.0;
-            for (int j = 0; j < 4; ++j) {
-                const double* aj = A(t, j);
-                for (int k = 0; k < 4; ++k) {
-                    const double tjk = thatold[j][k];
-                    const double* qk = q(t + 1, k);
-                    const double* bk = B(t + 1, k);
-                    double* n = nbuf + R * (4 * j + k);
-                    for (std::size_t i = 0; i < R; ++i) {
-                        const double v = tjk * aj[i] * qk[i] * bk[i];
-                        n[i] = v;
-                        sbuf[i] += v;
-                    }
-                }
-            }
-            for (int jk = 0; jk < 16; ++jk) {
-                double* n = nbuf + R * jk;
-                for (std::size_t i = 0; i < R; ++i) n[i] = n[i] / (sbuf[i] + kGuard);
-            }
-            for (int j = 0; j < 4; ++j) {
-                const double denom = dr * gbar[j] + kGuard;
-                for (int k = 0; k < 4; ++k) {
-                    const double* x = nbuf + R * (4 * j + k);
-                    double inner = 0.0;
-                    double running = commart[j][k];
-                    for (std::size_t i = 0; i < R; ++i) {
-                        inner += x[i];
-                        running += x[i];
-                    }
-                    commart[j][k] = running;
-                    outer[j][k] += inner / denom;
-                }
-            }
-        }
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k) that[j][k] = outer[j][k] / steps;
-
-        double d = 0.0;
-        for (int k = 0; k < 4; ++k)
-            for (int j = 0; j < 4; ++j) d += std::fabs(that[j][k] - thatold[j][k]);
-        d = 0.0625 * d;
-        if (!(d >= kTolerance)) break;
-        if (info.passes >= kMaxPasses) {
-            info.capped = true;
-            break;
-        }
-    }
-
-    Table4 C;
-    for (int j = 0; j < 4; ++j)
-        for (int k = 0; k < 4; ++k) C(j + 1, k + 1) = commart[j][k];
-    chivec_results(C, stat, nullmat);
-    return info;
-}
-}  // namespace
-
 FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
                   Vec4& pivec, ChivecScratch& w) {
     if (nrep < 1 || ntime < 2) {
@@ -257,9 +304,21 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
         pivec.fill(nan);
         return FitInfo{};
     }
+    const std::size_t R = static_cast<std::size_t>(nrep);
+    const std::size_t T = static_cast<std::size_t>(ntime);
+    Buffers b;
+    b.qt = aligned(w.qt, 4 * R * T);
+    b.alpha = aligned(w.alpha, 4 * R * T);
+    b.beta = aligned(w.beta, 4 * R * T);
+    b.xi = aligned(w.xi, 16 * R * (T - 1));
+    b.steps = aligned(w.steps, 20 * (T - 1));
     // One replicate per time point is common (arrays without replicates).
-    if (nrep == 1) return fit<1>(nrep, ntime, qvec, stat, nullmat, pivec, w);
-    return fit<0>(nrep, ntime, qvec, stat, nullmat, pivec, w);
+    const bool avx2 = fit_path() == FitPath::avx2;
+    FitFn fn = nrep == 1 ? (avx2 ? fit_avx2<1> : fit_sse2<1>) : (avx2 ? fit_avx2<0> : fit_sse2<0>);
+    Table4 commart;
+    const FitInfo info = fn(nrep, ntime, qvec, commart, pivec, b);
+    chivec_results(commart, stat, nullmat);
+    return info;
 }
 
 }  // namespace coswitch

@@ -19,10 +19,19 @@ struct FitInfo {
 
 // Buffers of one fit, owned by the caller and reused from call to call.
 struct ChivecScratch {
-    std::vector<double> alpha;  // forward values, replicate fastest, then cell, then time
-    std::vector<double> beta;   // backward values, same layout
-    std::vector<double> work;   // per-replicate products of one time step
+    std::vector<double> qt;     // the weights, cell fastest, then replicate, then time
+    std::vector<double> alpha;  // forward values, same layout
+    std::vector<double> beta;   // backward values of one time point
+    std::vector<double> xi;     // transition posteriors of the latest pass
+    std::vector<double> steps;  // per-step sums over replicates
 };
+
+// The fit's instruction set, chosen once from the processor. Tests force
+// either path to check both give the same bits; avx2 is refused (false) on a
+// processor without it.
+enum class FitPath { automatic, avx2, sse2 };
+bool set_fit_path(FitPath path);
+FitPath fit_path();  // the path in use: avx2 or sse2
 
 // qvec holds QVEC(r, t, k), r fastest, then t, then k. With nrep < 1 or
 // ntime < 2 there is no transition to fit: stat, nullmat and pivec are all

@@ -1,5 +1,8 @@
 #include "random/deviates.hpp"
 
+#include <bit>
+#include <cstdint>
+
 namespace coswitch {
 namespace {
 // Index 0 is a placeholder so the tables read 1-based like their definition.
@@ -108,6 +111,208 @@ float snorm(GeneratorState& g) {
     }
     const float y = aa + w;
     return s == 1.0f ? -y : y;
+}
+
+}  // namespace coswitch
+
+namespace coswitch {
+namespace {
+// The current generator's common path: the checks of ignlgi are made once
+// per batch, and the seeds live in registers until the batch ends.
+struct Uniforms {
+    std::int32_t s1, s2, m1, m2, a1, a2;
+    bool antithetic;
+    inline __attribute__((always_inline)) float next() {
+        std::int32_t k = s1 / 53668;
+        s1 = a1 * (s1 - k * 53668) - k * 12211;
+        if (s1 < 0) s1 = s1 + m1;
+        k = s2 / 52774;
+        s2 = a2 * (s2 - k * 52774) - k * 3791;
+        if (s2 < 0) s2 = s2 + m2;
+        std::int32_t z = s1 - s2;
+        if (z < 1) z = z + (m1 - 1);
+        if (antithetic) z = m1 - z;
+        return static_cast<float>(z) * kScale;
+    }
+};
+
+// The same draws made ahead in blocks: a seed sequence s, a*s, a^2*s, ...
+// (mod m) is two interleaved sequences with multiplier a^2, which run side
+// by side instead of one after the other. a*s mod m is exact in 64 bits, as
+// Schrage's steps are in 32, for every seed in 1..m-1. Each draw's seeds are
+// kept, so the generator stops exactly after the last draw used.
+constexpr std::uint64_t kM1 = 2147483563, kM2 = 2147483399, kA1 = 40014, kA2 = 40692;
+constexpr std::uint64_t kA1Sq = kA1 * kA1 % kM1, kA2Sq = kA2 * kA2 % kM2;
+
+struct BlockUniforms {
+    static constexpr int kBlock = 128;
+    std::uint32_t s1, s2;  // seeds of the last draw used
+    bool antithetic;
+    int filled = 0;  // draws made in this block
+    int want = kBlock;  // draws to make in the next block
+    float u[kBlock];
+    std::uint32_t seed1[kBlock], seed2[kBlock];
+
+    void refill() {
+        // Seeds after the last draw of the previous block, which is the last used.
+        std::uint64_t e1 = kA1 * s1 % kM1, o1 = kA1Sq * s1 % kM1;
+        std::uint64_t e2 = kA2 * s2 % kM2, o2 = kA2Sq * s2 % kM2;
+        filled = want;
+        for (int k = 0; k < filled; k += 2) {
+            seed1[k] = static_cast<std::uint32_t>(e1);
+            seed1[k + 1] = static_cast<std::uint32_t>(o1);
+            seed2[k] = static_cast<std::uint32_t>(e2);
+            seed2[k + 1] = static_cast<std::uint32_t>(o2);
+            e1 = kA1Sq * e1 % kM1;
+            o1 = kA1Sq * o1 % kM1;
+            e2 = kA2Sq * e2 % kM2;
+            o2 = kA2Sq * o2 % kM2;
+        }
+        for (int k = 0; k < filled; ++k) {
+            std::int32_t z = static_cast<std::int32_t>(seed1[k]) - static_cast<std::int32_t>(seed2[k]);
+            if (z < 1) z = z + static_cast<std::int32_t>(kM1 - 1);
+            if (antithetic) z = static_cast<std::int32_t>(kM1) - z;
+            u[k] = static_cast<float>(z) * kScale;
+        }
+    }
+    __attribute__((noinline)) void next_block() {
+        s1 = seed1[filled - 1];
+        s2 = seed2[filled - 1];
+        refill();
+    }
+};
+
+// The reading position in a block, kept apart so that it lives in registers.
+struct BlockCursor {
+    BlockUniforms* block;
+    const float* p;
+    const float* end;
+    inline __attribute__((always_inline)) float next() {
+        if (p == end) [[unlikely]] {
+            block->next_block();
+            p = block->u;
+            end = p + block->filled;
+        }
+        return *p++;
+    }
+    // Seeds after the last draw used.
+    std::uint32_t last1() const { return p == block->u ? block->s1 : block->seed1[p - block->u - 1]; }
+    std::uint32_t last2() const { return p == block->u ? block->s2 : block->seed2[p - block->u - 1]; }
+};
+
+template <class Source>
+inline __attribute__((always_inline)) float snorm_from(Source& g) {
+    float u = g.next();
+    const bool negative = u > 0.5f;
+    // 1.0f or 0.0f without a branch: half the signs would be mispredicted.
+    const float s = std::bit_cast<float>(static_cast<std::uint32_t>(negative) * 0x3f800000U);
+    u = u + u - s;
+    u = 32.0f * u;
+    int i = static_cast<int>(u);
+    if (i == 32) i = 31;
+    float aa;
+    float w;
+    if (i != 0) [[likely]] {
+        float ustar = u - static_cast<float>(i);
+        aa = A[i];
+        for (;;) {
+            if (ustar > T[i]) [[likely]] {
+                w = (ustar - T[i]) * H[i];
+                break;
+            }
+            u = g.next();
+            w = u * (A[i + 1] - aa);
+            float tt = (0.5f * w + aa) * w;
+            bool accepted = false;
+            for (;;) {
+                if (ustar > tt) {
+                    accepted = true;
+                    break;
+                }
+                u = g.next();
+                if (ustar < u) {
+                    ustar = g.next();
+                    break;
+                }
+                tt = u;
+                ustar = g.next();
+            }
+            if (accepted) break;
+        }
+    } else {
+        i = 6;
+        aa = 2.153875f;
+        u = u + u;
+        while (u < 1.0f) {
+            aa = aa + D[i];
+            i = i + 1;
+            u = u + u;
+        }
+        u = u - 1.0f;
+        for (;;) {
+            w = u * D[i];
+            float tt = (0.5f * w + aa) * w;
+            bool accepted = false;
+            for (;;) {
+                const float ustar = g.next();
+                if (ustar > tt) {
+                    accepted = true;
+                    break;
+                }
+                u = g.next();
+                if (ustar >= u) {
+                    tt = u;
+                    continue;
+                }
+                u = g.next();
+                break;
+            }
+            if (accepted) break;
+        }
+    }
+    // Negation only flips the sign bit: the same value as the branch.
+    const std::uint32_t bits =
+        std::bit_cast<std::uint32_t>(aa + w) ^ (static_cast<std::uint32_t>(negative) << 31);
+    return std::bit_cast<float>(bits);
+}
+}  // namespace
+
+void snorm_fill(GeneratorState& g, float* out, std::size_t n) {
+    if (n == 0) return;
+    // The first draw of a run seeds the generators; the plain path does it.
+    std::size_t done = 0;
+    if (!g.QINIT || !g.QQSSD) out[done++] = snorm(g);
+    Globe& G = g.GLOBE;
+    const std::int32_t cur = g.CURNTG;
+    const std::int32_t s1 = G.CURSEED1[cur], s2 = G.CURSEED2[cur];
+    const bool standard = G.MODULUS1 == static_cast<std::int32_t>(kM1) &&
+                          G.MODULUS2 == static_cast<std::int32_t>(kM2) &&
+                          G.MULT1 == static_cast<std::int32_t>(kA1) &&
+                          G.MULT2 == static_cast<std::int32_t>(kA2) && s1 >= 1 &&
+                          s1 < static_cast<std::int32_t>(kM1) && s2 >= 1 &&
+                          s2 < static_cast<std::int32_t>(kM2);
+    if (!standard) {
+        Uniforms u{s1, s2, G.MODULUS1, G.MODULUS2, G.MULT1, G.MULT2, G.ANTITHETIC[cur] != 0};
+        for (; done < n; ++done) out[done] = snorm_from(u);
+        G.CURSEED1[cur] = u.s1;
+        G.CURSEED2[cur] = u.s2;
+        return;
+    }
+    BlockUniforms u;
+    u.s1 = static_cast<std::uint32_t>(s1);
+    u.s2 = static_cast<std::uint32_t>(s2);
+    u.antithetic = G.ANTITHETIC[cur] != 0;
+    // About 1.23 draws per deviate: size the first block to the batch, so
+    // that few draws are made in vain.
+    const std::size_t guess = (n - done) + (n - done) / 4 + 8;
+    u.want = guess < BlockUniforms::kBlock ? static_cast<int>(guess + 1) / 2 * 2
+                                           : BlockUniforms::kBlock;
+    u.refill();
+    u.want = BlockUniforms::kBlock / 4;
+    BlockCursor c{&u, u.u, u.u + u.filled};
+    for (; done < n; ++done) out[done] = snorm_from(c);
+    G.CURSEED1[cur] = static_cast<std::int32_t>(c.last1());
+    G.CURSEED2[cur] = static_cast<std::int32_t>(c.last2());
 }
 
 }  // namespace coswitch

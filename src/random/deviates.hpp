@@ -1,5 +1,7 @@
 #pragma once
 // Uniform and standard normal deviates from the current virtual generator.
+#include <cstddef>
+
 #include "random/generator.hpp"
 
 namespace coswitch {
@@ -7,4 +9,7 @@ namespace coswitch {
 float ranf(GeneratorState& g);
 // Standard normal deviate (algorithm FL, m = 5), all in single precision.
 float snorm(GeneratorState& g);
+// Exactly the values of n successive snorm calls, leaving g exactly where
+// they leave it, with the generator's state held in registers meanwhile.
+void snorm_fill(GeneratorState& g, float* out, std::size_t n);
 }  // namespace coswitch

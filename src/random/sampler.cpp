@@ -29,6 +29,12 @@ double sampler_uniform(SamplerStream& s) {
     return static_cast<double>(z) * static_cast<double>(4.656612873E-10f);
 }
 
+void sampler_fill(SamplerStream& s, double* out, std::size_t n) {
+    SamplerStream r = s;
+    for (std::size_t i = 0; i < n; ++i) out[i] = sampler_uniform(r);
+    s = r;
+}
+
 void sampler_jump(SamplerStream& s, std::uint64_t k) {
     s.t1 = static_cast<std::int32_t>((power_mod(40014, k, kM1) * s.t1) % kM1);
     s.t2 = static_cast<std::int32_t>((power_mod(40692, k, kM2) * s.t2) % kM2);

@@ -158,3 +158,38 @@ TEST(BootstrapReplicate, NextReplicateStartsFromThePreviousFit) {
     EXPECT_EQ(s, whole.nullstat[1]);
     EXPECT_EQ(c, whole.nullcorr[1]);
 }
+
+// Deviates drawn ahead and handed in give the very results of drawing them
+// on the way, leave the normal stream untouched and the pointer just past
+// the pair's share; the sampler stream moves the same either way.
+TEST(BootstrapReplicate, DeviatesDrawnAheadGiveTheSameResults) {
+    for (char mode : {'G', 'T'}) {
+        SCOPED_TRACE(mode);
+        const RunParameters p{mode, 7, 3, 6, 5};
+        const Inputs in = make_inputs(p);
+        RandomStreams drawing, ahead;
+        snorm(drawing.normal);  // start away from the initial states
+        ahead.normal = drawing.normal;
+        const std::size_t n = 2 * 6 * 3 * 7;
+        std::vector<float> dev(n + 1, 1e30f);  // one past the share: never read
+        GeneratorState source = drawing.normal;
+        snorm_fill(source, dev.data(), n);
+        ahead.deviates = dev.data();
+        const GeneratorState untouched = ahead.normal;
+
+        PairScratch w1(p), w2(p);
+        PairResult r1, r2;
+        analyse_pair(p, in, 2, 5, drawing, w1, r1);
+        analyse_pair(p, in, 2, 5, ahead, w2, r2);
+        EXPECT_EQ(r1.res, r2.res);
+        EXPECT_EQ(r1.corres, r2.corres);
+        EXPECT_EQ(r1.nullstat, r2.nullstat);
+        EXPECT_EQ(r1.nullcorr, r2.nullcorr);
+        EXPECT_EQ(ahead.deviates, dev.data() + n);
+        EXPECT_EQ(ahead.normal.GLOBE.CURSEED1, untouched.GLOBE.CURSEED1);
+        EXPECT_EQ(drawing.normal.GLOBE.CURSEED1, source.GLOBE.CURSEED1);
+        EXPECT_EQ(drawing.sampler.t1, ahead.sampler.t1);
+        EXPECT_EQ(drawing.sampler.t2, ahead.sampler.t2);
+        EXPECT_EQ(w1.YEX.data()[5], w2.YEX.data()[5]);
+    }
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -28,20 +29,39 @@ std::vector<double> weights(std::mt19937_64& rng, int nrep, int ntime, int kind)
         for (double& v : q) v = v < 0.3 ? 0.0 : v;
     if (kind == 4)
         for (double& v : q) v *= 1e-200;  // products underflow along the chain
+    if (kind == 5)  // negative weights (a negative deviation) and signed zeros
+        for (std::size_t n = 0; n < q.size(); ++n)
+            q[n] = n % 37 == 0 ? -q[n] : (n % 41 == 0 ? -0.0 : q[n]);
+    if (kind == 6) q[q.size() - 1] = std::numeric_limits<double>::infinity();
+    if (kind == 7)
+        for (double& v : q) v = 0.0;
     return q;
+}
+
+// Each path the processor has, forced in turn; the automatic choice after.
+std::vector<coswitch::FitPath> paths() {
+    std::vector<coswitch::FitPath> p{coswitch::FitPath::sse2};
+    if (coswitch::set_fit_path(coswitch::FitPath::avx2)) p.push_back(coswitch::FitPath::avx2);
+    coswitch::set_fit_path(coswitch::FitPath::automatic);
+    return p;
 }
 }  // namespace
 
 // The fast fit must give the very bits of the loop-for-loop one, on ordinary
 // and on degenerate weights, reusing one scratch across calls of all sizes.
 TEST(ChivecfunFast, IdenticalBitsToReference) {
+    const auto forced = paths();
+    std::printf("fit paths checked: %s\n", forced.size() == 2 ? "sse2, avx2" : "sse2 only");
     std::mt19937_64 rng(12345);
     coswitch::ChivecScratch scratch;
-    const int sizes[][2] = {{1, 2}, {1, 7}, {3, 2}, {3, 12}, {5, 20}, {2, 50}, {17, 9}, {50, 5}};
+    const int sizes[][2] = {{1, 2}, {1, 7}, {3, 2}, {3, 12}, {5, 20}, {2, 50},
+                            {17, 9}, {50, 5}, {4, 3}, {7, 6}, {1, 30}, {9, 31}};
     int compared = 0;
-    for (int kind = 0; kind <= 4; ++kind)
+    for (const auto path : forced)
+    for (int kind = 0; kind <= 7; ++kind)
         for (const auto& sz : sizes)
-            for (int rep = 0; rep < 4; ++rep) {
+            for (int rep = 0; rep < 3; ++rep) {
+                ASSERT_TRUE(coswitch::set_fit_path(path));
                 const auto q = weights(rng, sz[0], sz[1], kind);
                 double s1 = 0, s2 = 0;
                 Table4 n1, n2;
@@ -55,5 +75,17 @@ TEST(ChivecfunFast, IdenticalBitsToReference) {
                 for (int n = 0; n < 16; ++n) ASSERT_TRUE(same_bits(n1.v[n], n2.v[n]));
                 ++compared;
             }
-    EXPECT_EQ(compared, 5 * 8 * 4);
+    coswitch::set_fit_path(coswitch::FitPath::automatic);
+    EXPECT_EQ(compared, static_cast<int>(forced.size()) * 8 * 12 * 3);
+}
+
+// The path switch: avx2 is refused only where the processor lacks it, and
+// the automatic choice takes it wherever it is there.
+TEST(ChivecfunFast, PathSwitch) {
+    const bool avx2 = coswitch::set_fit_path(coswitch::FitPath::avx2);
+    EXPECT_EQ(avx2, __builtin_cpu_supports("avx2") != 0);
+    EXPECT_TRUE(coswitch::set_fit_path(coswitch::FitPath::sse2));
+    EXPECT_EQ(coswitch::fit_path(), coswitch::FitPath::sse2);
+    EXPECT_TRUE(coswitch::set_fit_path(coswitch::FitPath::automatic));
+    EXPECT_EQ(coswitch::fit_path(), avx2 ? coswitch::FitPath::avx2 : coswitch::FitPath::sse2);
 }

@@ -48,16 +48,23 @@ TEST(CyclingFit, StopsAtPassLimitWithStoredResults) {
     }
     ASSERT_TRUE(e);
 
-    double stat = 0.0;
-    coswitch::Table4 nullmat;
-    coswitch::Vec4 pivec{};
-    const auto info = coswitch::chivecfun(nrep, ntime, qvec.data(), stat, nullmat, pivec);
-    EXPECT_EQ(info.passes, 10000);
-    EXPECT_TRUE(info.capped);
-    // 17 significant digits identify a double exactly.
-    EXPECT_EQ(std::stod(stat_text), stat) << g17(stat);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(std::stod(pivec_text[k]), pivec[k]) << k;
-    for (int r = 1; r <= 4; ++r)
-        for (int c = 1; c <= 4; ++c)
-            EXPECT_EQ(std::stod(nullmat_text[(r - 1) * 4 + (c - 1)]), nullmat(r, c)) << r << c;
+    // Both instruction-set paths (avx2 where the processor has it).
+    for (const auto path : {coswitch::FitPath::sse2, coswitch::FitPath::avx2}) {
+        if (!coswitch::set_fit_path(path)) continue;
+        SCOPED_TRACE(path == coswitch::FitPath::sse2 ? "sse2" : "avx2");
+        double stat = 0.0;
+        coswitch::Table4 nullmat;
+        coswitch::Vec4 pivec{};
+        const auto info = coswitch::chivecfun(nrep, ntime, qvec.data(), stat, nullmat, pivec);
+        EXPECT_EQ(info.passes, 10000);
+        EXPECT_TRUE(info.capped);
+        // 17 significant digits identify a double exactly.
+        EXPECT_EQ(std::stod(stat_text), stat) << g17(stat);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(std::stod(pivec_text[k]), pivec[k]) << k;
+        for (int r = 1; r <= 4; ++r)
+            for (int c = 1; c <= 4; ++c)
+                EXPECT_EQ(std::stod(nullmat_text[(r - 1) * 4 + (c - 1)]), nullmat(r, c))
+                    << r << c;
+    }
+    coswitch::set_fit_path(coswitch::FitPath::automatic);
 }

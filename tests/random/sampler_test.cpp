@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <tuple>
+#include <vector>
 
 #include "random/sampler.hpp"
 
@@ -81,4 +83,39 @@ TEST(Sampler, JumpLandsWhereSingleDrawsLand) {
     sampler_jump(b, (kM2 - 1) * 4096ULL + 7);
     EXPECT_EQ(a.t1, seven.t1);
     EXPECT_EQ(b.t2, seven.t2);
+}
+
+// Bounds formed once give the very marks of mtn, uniform for uniform, on
+// ordinary rows, rows with zeros, rows summing short of 1, decreasing bounds
+// (a negative probability) and rows that are not numbers; the batch of
+// uniforms is the stream's own sequence.
+TEST(Sampler, BoundsOnceAndUniformBatchMatchSingleTrials) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::array<std::array<float, 4>, 7> rows{{{0.71f, 0.12f, 0.09f, 0.08f},
+                                                     {0.0f, 0.5f, 0.0f, 0.5f},
+                                                     {0.25f, 0.25f, 0.25f, 0.2499999f},
+                                                     {0.1f, 0.2f, 0.3f, 0.4f},
+                                                     {0.5f, -0.25f, 0.5f, 0.25f},
+                                                     {nan, 0.25f, 0.25f, 0.25f},
+                                                     {1.0f, 0.0f, 0.0f, 0.0f}}};
+    SamplerStream single, batch;
+    std::vector<double> u(20000);
+    sampler_fill(batch, u.data(), u.size());
+    for (std::size_t n = 0; n < u.size(); ++n) {
+        const auto& p = rows[n % rows.size()];
+        SamplerStream before = single;
+        ASSERT_EQ(sampler_uniform(before), u[n]) << n;
+        std::int32_t ix[4];
+        mtn(1, p.data(), ix, 4, single);
+        ASSERT_EQ(mtn_marks(cell_bounds(p.data()), u[n]), ix[0] + 2 * ix[1] + 3 * ix[2] + 4 * ix[3])
+            << "row " << n % rows.size() << ", u = " << u[n];
+    }
+    EXPECT_EQ(batch.t1, single.t1);
+    EXPECT_EQ(batch.t2, single.t2);
+    // The edges: u on a bound goes below it, just above goes above.
+    const CellBounds even = cell_bounds(std::array<float, 4>{0.25f, 0.25f, 0.25f, 0.25f}.data());
+    EXPECT_EQ(mtn_marks(even, 0.25), 1);
+    EXPECT_EQ(mtn_marks(even, 0.25 + 0x1p-31), 2);
+    EXPECT_EQ(mtn_marks(even, 1.0), 4);
+    EXPECT_EQ(mtn_marks(even, 0.0), 0);
 }
