@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/streams.hpp"
+#include "random/deviates.hpp"
 
 namespace coswitch {
 namespace {
@@ -42,11 +43,12 @@ struct Finished {
     std::string text;
 };
 
-// Workers take pairs in order from a counter; a producer thread walks the
-// normal stream from pair to pair and publishes each pair's start state; the
-// calling thread hands finished pairs on in pair order. At most `window`
-// pairs are between the producer and the last pair handed on, which bounds
-// memory whatever the number of pairs.
+// Workers take pairs in order from a counter; a producer thread draws the
+// normal stream's deviates pair after pair, which are what a pair's
+// bootstrap consumes of it, and hands them over; the calling thread hands
+// finished pairs on in pair order. At most `window` pairs are between the
+// producer and the last pair handed on, which bounds memory whatever the
+// number of pairs.
 class ParallelLoop {
 public:
     ParallelLoop(const RunParameters& p, const Inputs& in, const PairLoop& loop, int workers)
@@ -56,7 +58,7 @@ public:
           count_(loop.last - loop.first),
           window_(2 * static_cast<std::int64_t>(workers) + 2),
           finished_(static_cast<std::size_t>(window_)),
-          starts_(static_cast<std::size_t>(window_)) {}
+          deviates_(static_cast<std::size_t>(window_)) {}
 
     // Runs the block on up to `workers` threads; threads_started is 0 when
     // not even one could be started, and then nothing has been handed on.
@@ -120,16 +122,23 @@ private:
     void produce() {
         try {
             GeneratorState g = streams_at(p_, loop_.first).normal;
+            const auto per_pair = static_cast<std::size_t>(normal_deviates_per_pair(p_));
             for (std::int64_t k = 0; k < count_; ++k) {
                 {
                     std::unique_lock lock(mutex_);
                     cv_.wait(lock, [&] { return stopped_ || k < handed_on_ + window_; });
                     if (stopped_) return;
-                    starts_[slot(k)] = g;
+                }
+                // The slot's last pair has been handed on, and no worker reads
+                // it before it is published: it is the producer's alone.
+                std::vector<float>& d = deviates_[slot(k)];
+                d.resize(per_pair);
+                snorm_fill(g, d.data(), per_pair);
+                {
+                    std::lock_guard lock(mutex_);
                     ready_ = k + 1;
                 }
                 cv_.notify_all();
-                if (k + 1 < count_) skip_pairs(p_, g, 1);
             }
         } catch (...) {
             stop(std::current_exception());
@@ -148,7 +157,7 @@ private:
                     std::unique_lock lock(mutex_);
                     cv_.wait(lock, [&] { return stopped_ || k < ready_; });
                     if (stopped_) return;
-                    streams.normal = starts_[slot(k)];
+                    streams.deviates = deviates_[slot(k)].data();
                 }
                 sampler_jump(streams.sampler, sampler_draws_per_pair(p_) *
                                                   static_cast<std::uint64_t>(n));
@@ -186,8 +195,8 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::vector<std::optional<Finished>> finished_;
-    std::vector<GeneratorState> starts_;  // the normal stream at each pair's start
-    std::int64_t ready_ = 0;              // pairs whose start state is published
+    std::vector<std::vector<float>> deviates_;  // each pair's normal deviates
+    std::int64_t ready_ = 0;                    // pairs whose deviates are published
     std::int64_t handed_on_ = 0;
     std::atomic<std::int64_t> next_{0};
     bool stopped_ = false;

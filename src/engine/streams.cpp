@@ -1,5 +1,8 @@
 #include "engine/streams.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "random/deviates.hpp"
 
 namespace coswitch {
@@ -15,8 +18,13 @@ std::uint64_t normal_deviates_per_pair(const RunParameters& p) {
 }
 
 void skip_pairs(const RunParameters& p, GeneratorState& normal, std::int64_t pairs) {
-    const std::uint64_t n = normal_deviates_per_pair(p) * static_cast<std::uint64_t>(pairs);
-    for (std::uint64_t d = 0; d < n; ++d) snorm(normal);
+    std::uint64_t left = normal_deviates_per_pair(p) * static_cast<std::uint64_t>(pairs);
+    std::vector<float> sink(std::min<std::uint64_t>(left, 1 << 16));
+    while (left > 0) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, sink.size()));
+        snorm_fill(normal, sink.data(), n);
+        left -= n;
+    }
 }
 
 RandomStreams streams_at(const RunParameters& p, std::int64_t n) {
