@@ -73,6 +73,7 @@ void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, P
     const FitInfo info =
         chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     if (info.capped) ++capped;
+    w.last_passes = info.passes;
     abs_corr = std::fabs(c);
 }
 

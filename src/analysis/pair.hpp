@@ -40,6 +40,7 @@ struct PairScratch {
     std::vector<double> uniforms;  // one replicate's sampler uniforms, row by row
     std::vector<float> normals;    // one replicate's normal deviates, in stream order
     ChivecScratch fit;
+    int last_passes = 0;  // passes of the latest fit: a hint at what the pair costs
 };
 
 struct PairResult {

@@ -8,9 +8,15 @@
 #include <thread>
 
 #include "analysis/pair.hpp"
+#include "dependence/chivecfun.hpp"
 #include "engine/pair_order.hpp"
 
 namespace coswitch {
+namespace {
+// A bootstrap replicate simulates its data (worth a few passes of its fit)
+// and fits them, in about as many passes as the observed data took.
+constexpr std::int32_t kFixedCost = 3;
+}  // namespace
 
 ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
                                    std::int64_t last, int threads, const ThreadStarter& starter,
@@ -41,6 +47,7 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
                     const auto at = static_cast<std::size_t>(k);
                     observed_pair(p, in, pair.i, pair.j, scratch, out.stat[at], out.corr[at],
                                   chunk_capped);
+                    out.cost[at] = kFixedCost + std::min(scratch.last_passes, kMaxPasses);
                 }
                 capped += chunk_capped;
                 const std::int64_t now = done += end - begin;
