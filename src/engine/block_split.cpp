@@ -16,13 +16,14 @@ std::vector<std::int64_t> cost_blocks(const std::vector<std::int32_t>& cost, int
     std::vector<std::int64_t> starts(static_cast<std::size_t>(parts) + 1, 0);
     const auto count = static_cast<std::int64_t>(cost.size());
     starts[static_cast<std::size_t>(parts)] = count;
-    // Block r starts at the first item whose preceding cost reaches r/parts
-    // of the total: integer arithmetic, so every rank splits alike.
+    // Block r starts after the items whose cost lies mostly before r/parts of
+    // the total (an item goes to the side holding more than half of it):
+    // integer arithmetic, so every rank splits alike.
     __int128 before = 0;
     std::int64_t n = 0;
     for (int r = 1; r < parts; ++r) {
         const __int128 share = total * r / parts;
-        while (n < count && before + cost[static_cast<std::size_t>(n)] <= share)
+        while (n < count && 2 * before + cost[static_cast<std::size_t>(n)] <= 2 * share)
             before += cost[static_cast<std::size_t>(n++)];
         starts[static_cast<std::size_t>(r)] = n;
     }
