@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "io/numbers.hpp"
