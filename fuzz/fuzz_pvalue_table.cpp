@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const PairRow& r : t.rows)
         for (double p : {r.p_new_bh, r.p_corr_bh}) require(std::isnan(p) || (p >= 0 && p <= 1), "adjusted p");
     const auto names = number_names(t.genes);
-    const std::size_t made = summary_text(t, names, false, 20, "pvalue.txt").size() +
+    const std::size_t made = summary_text(t, names, SummaryLayout{}).size() +
                              summary_tsv(t, names).size() + summary_svg(t, names).size();
     require(made <= 20000 + 2000 * t.rows.size(), "output bounded by the table", std::to_string(made));
     return 0;

@@ -1,5 +1,9 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/run_data.hpp"
@@ -7,6 +11,10 @@
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/new_file.hpp"
+#include "io/text_out.hpp"
+#include "numeric/switching.hpp"
+#include "report/fit_report.hpp"
+#include "report/pvalue_table.hpp"
 #include "run/readers.hpp"
 #include "cli/option_words.hpp"
 #include "cli/subcommands.hpp"
@@ -16,6 +24,7 @@ namespace coswitch {
 namespace {
 
 const char* const kFitUsage = R"(Usage: coswitch fit --mode G|T --time-points N --replicates N --genes N [-C DIR]
+                    [--names FILE] [--tsv FILE|-]
 
 Estimates the two expression-state densities from realdata.txt and writes
 them as para1.txt (state 0, the lower mean) and para2.txt (state 1), ready
@@ -34,70 +43,67 @@ Options:
   --time-points N      number of time points (1 to 50)
   --replicates N       replicates per time point (1 to 50)
   --genes N            number of genes (1 to 60)
-  -C, --directory DIR  read realdata.txt from and write the para files into DIR
+  -C, --directory DIR  read realdata.txt and a relative --names FILE from DIR,
+                       and write the para files and a relative --tsv FILE
+                       into DIR
+  --names FILE         gene names, one per line in the column order of
+                       realdata.txt, shown in the table (gene mode only)
+  --tsv FILE           write the table as a tab-separated file with a header
+                       row: column name mean0 sd0 mean1 sd1 weight1 bic_gain,
+                       then persistence persistence_p switching (gene mode)
+                       or two_state (time mode), then flags; - writes it to
+                       standard output, and the table goes to standard error
   -h, --help           this text
 
 Standard output: one line per column with the two means and standard
-deviations, the weight of state 1, the separation |mean1 - mean0| /
-sqrt((sd0^2 + sd1^2) / 2), and flags:
-  poorly-separated  separation below 2 (an even mix of the two states would
-                    have a single mode), or two states fit the column no
-                    better than one normal density (Bayesian information
-                    criterion): the states are hard to tell apart
-  small-state       a state holds less than two values' worth of weight
-  not-converged     500 iterations without reaching the tolerance
-  unused            time mode with more genes than time points: columns after
-                    the last time point, which the analysis reads but does
-                    not use, hold the fit over all values
+deviations, the weight of state 1, and whether the column has two states:
+  bic_gain       twice the log-likelihood gain of two states over one normal
+                 density, less 3 log(n) for their three further parameters
+                 (n values): positive when two states are worth their cost
+  persistence    gene mode: lag-1 autocorrelation of the gene's courses over
+                 time, each replicate's course about its own mean
+  persistence_p  gene mode: share of 999 random time orders, and the order
+                 itself, that persist at least as much (NaN with fewer than
+                 3 time points)
+  switching      gene mode: yes when bic_gain > 0 or persistence_p <= 0.01
+  two_state      time mode, where a column has no course over time: yes when
+                 bic_gain > 0
+and flags:
+  small-state    a state holds less than two values' worth of weight
+  not-converged  500 iterations without reaching the tolerance
+  unused         time mode with more genes than time points: columns after
+                 the last time point, which the analysis reads but does not
+                 use, hold the fit over all values
 
-Existing para1.txt or para2.txt are never overwritten (exit status 1); the
-two files appear together, and only when both are complete. A column whose
-values are all equal, or whose fit is not finite, is an error (exit status 2).
+Existing para1.txt, para2.txt or --tsv files are never overwritten (exit
+status 1); the files appear together, and only when all are complete. A
+column whose values are all equal, or whose fit is not finite, is an error
+(exit status 2).
 )";
 
-constexpr double kPoorSeparation = 2.0;
-constexpr double kSmallStateWeight = 2.0;  // values' worth of weight
-
-
-// Round-trips through the analysis' reader, to nine significant digits.
-std::string number(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
-}
-
-struct ColumnFit {
-    MixtureFit fit;
-    std::size_t values = 0;
-    bool unused = false;
+struct Output {
+    std::string path;  // as it is reached from here, and named in diagnostics
+    std::string text;
+    NewFile file;
 };
 
-std::string flags_of(const ColumnFit& c) {
-    std::string flags;
-    auto add = [&](const char* f) {
-        if (!flags.empty()) flags += ",";
-        flags += f;
-    };
-    const double n = static_cast<double>(c.values);
-    if (separation(c.fit) < kPoorSeparation || !two_states_supported(c.fit, c.values))
-        add("poorly-separated");
-    if (n * c.fit.weight1 < kSmallStateWeight || n * (1.0 - c.fit.weight1) < kSmallStateWeight)
-        add("small-state");
-    if (!c.fit.converged) add("not-converged");
-    if (c.unused) add("unused");
-    return flags;
-}
-
-// Writes both para files or neither; each appears only when complete, and
-// neither replaces an existing file.
-void write_para_files(const std::string& path1, const std::string& path2,
-                      const std::string& text1, const std::string& text2) {
-    NewFile f1, f2;
-    f1.open(path1, path1);
-    f2.open(path2, path2);
-    f1.write(text1);
-    f2.write(text2);
-    commit_together({&f1, &f2});
+// Writes every file or none; each appears only when complete, and none
+// replaces an existing file. A table for standard output goes out before
+// any file appears: it cannot be taken back.
+void write_outputs(std::deque<Output>& outputs, const std::string* to_stdout) {
+    std::vector<NewFile*> files;
+    for (Output& o : outputs) {
+        o.file.open(o.path, o.path);
+        files.push_back(&o.file);
+    }
+    for (Output& o : outputs) o.file.write(o.text);
+    if (to_stdout != nullptr) {
+        TextOut out;
+        out.attach(STDOUT_FILENO, "standard output");
+        out.write(*to_stdout);
+        out.close();
+    }
+    commit_together(files);
 }
 
 }  // namespace
@@ -107,7 +113,12 @@ int fit_main(const std::vector<std::string>& args) {
     char mode = 0;
     int ntime = 0, nrep = 0, ngene = 0;
     bool has_ntime = false, has_nrep = false, has_ngene = false;
-    std::string dir;
+    std::string dir, names_file, tsv_file;
+    auto file_value = [&]() {
+        std::string v = a.value();
+        if (v.empty()) a.fail("option " + a.name() + " needs a file name");
+        return v;
+    };
     while (a.next()) {
         const std::string& n = a.name();
         if (n == "--help" || n == "-h") {
@@ -127,6 +138,10 @@ int fit_main(const std::vector<std::string>& args) {
             has_ngene = true;
         } else if (n == "-C" || n == "--directory") {
             dir = a.directory_value();
+        } else if (n == "--names") {
+            names_file = file_value();
+        } else if (n == "--tsv") {
+            tsv_file = file_value();
         } else {
             a.reject();
         }
@@ -149,6 +164,9 @@ int fit_main(const std::vector<std::string>& args) {
         a.fail(std::string("a fit needs at least 2 values per ") +
                (time_mode ? "time point (genes x replicates)"
                           : "gene (time points x replicates)"));
+    if (time_mode && !names_file.empty())
+        a.fail("option --names: names are of genes, and in time mode (--mode T) the "
+               "columns are time points");
 
     if (!dir.empty()) require_directory(dir);
     RunParameters p;
@@ -159,6 +177,13 @@ int fit_main(const std::vector<std::string>& args) {
     Inputs in = naming_out_of_memory("sizing the input table", [&] { return sized_inputs(p); });
     read_realdata(dir, p, in);
     const std::string realdata = path_in(dir, "realdata.txt");
+    const std::string names_path = path_in(dir, names_file);
+    const std::vector<std::string> names =
+        names_file.empty() ? std::vector<std::string>{}
+                           : naming_out_of_memory("reading " + names_path, [&] {
+                                 return parse_names(read_whole_file(names_path, names_path),
+                                                    names_path, ngene, kNamesOfRealdata);
+                             });
 
     const int columns = parameter_columns(p);
     std::vector<ColumnFit> fits(static_cast<std::size_t>(columns));
@@ -182,9 +207,12 @@ int fit_main(const std::vector<std::string>& args) {
                 throw RunError(kExitInput, realdata + ": " +
                                                (time_mode ? "time point " : "gene ") +
                                                std::to_string(c) + " has no variation (every value is " +
-                                               number(x.front()) + "), so two states cannot be fitted");
+                                               nine_digits(x.front()) + "), so two states cannot be fitted");
             cf.values = x.size();
             cf.fit = fit_two_normals(x);
+            cf.bic_gain = bic_gain(cf.fit.loglik, cf.fit.loglik_single, x.size());
+            // A gene's values are its courses: time point by time point, replicates within.
+            if (!time_mode) cf.persistence = persistence(x, ntime, nrep);
             // The analysis refuses what is not a number, so it is never written.
             if (!fit_is_finite(cf.fit))
                 throw RunError(kExitInput, realdata + ": " + (time_mode ? "time point " : "gene ") +
@@ -198,26 +226,33 @@ int fit_main(const std::vector<std::string>& args) {
     for (int c = 0; c < columns; ++c) {
         const MixtureFit& f = fits[static_cast<std::size_t>(c)].fit;
         const char* sep = c == 0 ? "" : " ";
-        means1 += sep + number(f.mean0);
-        sds1 += sep + number(f.sd0);
-        means2 += sep + number(f.mean1);
-        sds2 += sep + number(f.sd1);
+        means1 += sep + nine_digits(f.mean0);
+        sds1 += sep + nine_digits(f.sd0);
+        means2 += sep + nine_digits(f.mean1);
+        sds2 += sep + nine_digits(f.sd1);
     }
-    const std::string para1 = path_in(dir, "para1.txt"), para2 = path_in(dir, "para2.txt");
-    write_para_files(para1, para2, means1 + "\n" + sds1 + "\n", means2 + "\n" + sds2 + "\n");
+    std::deque<Output> outputs;
+    auto output = [&](const std::string& path, std::string text) {
+        Output& o = outputs.emplace_back();
+        o.path = path;
+        o.text = std::move(text);
+    };
+    output(path_in(dir, "para1.txt"), means1 + "\n" + sds1 + "\n");
+    output(path_in(dir, "para2.txt"), means2 + "\n" + sds2 + "\n");
+    const bool tsv_to_stdout = tsv_file == "-";
+    std::string tsv_text;
+    if (tsv_to_stdout)
+        tsv_text = fit_tsv(fits, time_mode, names);
+    else if (!tsv_file.empty())
+        output(path_in(dir, tsv_file), fit_tsv(fits, time_mode, names));
+    write_outputs(outputs, tsv_to_stdout ? &tsv_text : nullptr);
 
-    std::printf(" %6s %12s %12s %12s %12s %8s %10s  %s\n", time_mode ? "time" : "gene", "mean0",
-                "sd0", "mean1", "sd1", "weight1", "separation", "flags");
-    for (int c = 1; c <= columns; ++c) {
-        const ColumnFit& cf = fits[static_cast<std::size_t>(c - 1)];
-        const MixtureFit& f = cf.fit;
-        std::printf(" %6d %12.6g %12.6g %12.6g %12.6g %8.4f %10.3f", c, f.mean0, f.sd0, f.mean1,
-                    f.sd1, f.weight1, separation(f));
-        const std::string flags = flags_of(cf);
-        if (!flags.empty()) std::printf("  %s", flags.c_str());
-        std::printf("\n");
-    }
-    std::printf(" wrote para1.txt (state 0) and para2.txt (state 1), %d columns each\n", columns);
+    // Standard output carries nothing but the table when it has it.
+    std::FILE* report = tsv_to_stdout ? stderr : stdout;
+    std::fputs(fit_table(fits, time_mode, names).c_str(), report);
+    std::fprintf(report, " wrote para1.txt (state 0) and para2.txt (state 1), %d columns each\n",
+                 columns);
+    if (!tsv_file.empty() && !tsv_to_stdout) std::fprintf(report, " wrote %s\n", tsv_file.c_str());
     return kExitOk;
 }
 

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -6,8 +8,12 @@
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/new_file.hpp"
+#include "io/numbers.hpp"
+#include "io/quoted.hpp"
+#include "io/text_out.hpp"
 #include "cli/option_words.hpp"
 #include "cli/subcommands.hpp"
+#include "report/bootstrap_count.hpp"
 #include "report/heatmap.hpp"
 #include "report/summary_text.hpp"
 #include "report/tsv.hpp"
@@ -16,23 +22,33 @@ namespace coswitch {
 namespace {
 
 const char* const kSummaryUsage =
-    R"(Usage: coswitch summary [-C DIR] [--names FILE] [--top N] [--tsv FILE] [--svg FILE]
+    R"(Usage: coswitch summary [-C DIR] [--names FILE] [--top N] [--rank new|corr]
+                        [--fdr Q] [--tsv FILE|-] [--svg FILE]
 
 Reads pvalue.txt of a finished run, adjusts the p-values of both statistics
 for testing every gene pair (Benjamini-Hochberg over all pairs; NaN p-values
 stay NaN and are not counted), and prints the top pairs ranked by the
-adjusted p-value of the dependence statistic (ties by the raw p-value, then
-by pair order).
+adjusted p-value of the dependence statistic, or of the correlation with
+--rank corr (ties by the raw p-value, then by pair order). The bootstrap
+replicates per pair are counted from the first pair's records in
+output.txt beside pvalue.txt (unknown when it is absent or unreadable).
 
 Options:
-  -C, --directory DIR  work in DIR: pvalue.txt and every relative FILE are
-                       taken there
+  -C, --directory DIR  work in DIR: pvalue.txt, output.txt and every relative
+                       FILE are taken there
   --names FILE         gene names, one per line in the column order of
                        realdata.txt (as many as genes in pvalue.txt)
   --top N              number of pairs in the table (default 20; 0: none)
-  --tsv FILE           write every pair as a tab-separated table with a header
-                       row: gene1 gene2 name1 name2 stat_new p_new p_new_bh
-                       stat_corr p_corr p_corr_bh
+  --rank new|corr      rank by the dependence statistic (new, the default) or
+                       by the correlation (corr)
+  --fdr Q              keep, in the table and the --tsv file, only the pairs
+                       whose adjusted p-value of the statistic ranked by is at
+                       most Q (0 to 1), and say how many there are
+  --tsv FILE           write every pair (every kept pair with --fdr), in the
+                       order of pvalue.txt, as a tab-separated table with a
+                       header row: gene1 gene2 name1 name2 stat_new p_new
+                       p_new_bh stat_corr p_corr p_corr_bh; - writes it to
+                       standard output, and the report goes to standard error
   --svg FILE           write a heatmap: genes by genes, -log10 p of the
                        dependence statistic above the diagonal and of the
                        correlation below it
@@ -59,6 +75,7 @@ int summary_main(const std::vector<std::string>& args) {
     OptionWords a(args, "summary");
     std::string dir, names_file, tsv_file, svg_file;
     int top = 20;
+    PairSelection selection;
     auto file_value = [&]() {
         std::string v = a.value();
         if (v.empty()) a.fail("option " + a.name() + " needs a file name");
@@ -77,6 +94,22 @@ int summary_main(const std::vector<std::string>& args) {
         } else if (n == "--top") {
             top = a.int_value();
             if (top < 0) a.fail("option --top: needs 0 or more pairs");
+        } else if (n == "--rank") {
+            const std::string v = a.value();
+            if (v == "new")
+                selection.by = RankBy::dependence;
+            else if (v == "corr")
+                selection.by = RankBy::correlation;
+            else
+                a.fail("option --rank: " + shown_value(v) +
+                       " is not new (the dependence statistic) or corr (the correlation)");
+        } else if (n == "--fdr") {
+            const std::string v = a.value();
+            double q = 0;
+            if (!parse_number(v, q) || q < 0 || q > 1)
+                a.fail("option --fdr: " + shown_value(v) + " is not a number from 0 to 1");
+            selection.fdr_given = true;
+            selection.fdr = q;
         } else if (n == "--tsv") {
             tsv_file = file_value();
         } else if (n == "--svg") {
@@ -92,6 +125,9 @@ int summary_main(const std::vector<std::string>& args) {
         return parse_pvalues(read_whole_file(pvalue_path, pvalue_path), pvalue_path);
     });
     adjust(t);
+    const std::string output_path = path_in(dir, "output.txt");
+    const std::string bootstrap =
+        bootstrap_line(count_bootstrap(output_path, "output.txt", t.genes), t, "output.txt");
     const bool names_given = !names_file.empty();
     const std::string names_path = path_in(dir, names_file);
     const std::vector<std::string> names =
@@ -103,13 +139,17 @@ int summary_main(const std::vector<std::string>& args) {
 
     // Every output is made before any is written, and the files appear
     // together, only when all of them are complete.
+    const bool tsv_to_stdout = tsv_file == "-";
+    std::string tsv_text;
     std::deque<Output> outputs;
     naming_out_of_memory("making the table and the heatmap", [&] {
-        if (!tsv_file.empty()) {
+        if (tsv_to_stdout) {
+            tsv_text = summary_tsv(t, names, selection);
+        } else if (!tsv_file.empty()) {
             Output& o = outputs.emplace_back();
             o.given = tsv_file;
             o.path = path_in(dir, tsv_file);
-            o.text = summary_tsv(t, names);
+            o.text = summary_tsv(t, names, selection);
         }
         if (!svg_file.empty()) {
             Output& o = outputs.emplace_back();
@@ -124,10 +164,25 @@ int summary_main(const std::vector<std::string>& args) {
         files.push_back(&o.file);
     }
     for (Output& o : outputs) o.file.write(o.text);
+    // Standard output cannot be taken back, so it goes first: when it fails,
+    // no file appears.
+    if (tsv_to_stdout) {
+        TextOut out;
+        out.attach(STDOUT_FILENO, "standard output");
+        out.write(tsv_text);
+        out.close();
+    }
     commit_together(files);
 
-    std::fputs(summary_text(t, names, names_given, top, "pvalue.txt").c_str(), stdout);
-    for (const Output& o : outputs) std::printf(" wrote %s\n", o.given.c_str());
+    SummaryLayout layout;
+    layout.names_given = names_given;
+    layout.top = top;
+    layout.bootstrap_line = bootstrap;
+    layout.selection = selection;
+    // Standard output carries nothing but the table when it has it.
+    std::FILE* report = tsv_to_stdout ? stderr : stdout;
+    std::fputs(summary_text(t, names, layout).c_str(), report);
+    for (const Output& o : outputs) std::fprintf(report, " wrote %s\n", o.given.c_str());
     return kExitOk;
 }
 

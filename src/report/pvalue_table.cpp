@@ -156,7 +156,7 @@ void adjust(PairTable& t) {
 }
 
 std::vector<std::string> parse_names(const std::string& text, const std::string& name,
-                                     int expected) {
+                                     int expected, const char* what) {
     std::vector<std::string> lines = split_lines(text);
     while (!lines.empty() && split_words(lines.back()).empty()) lines.pop_back();
     std::vector<std::string> names;
@@ -175,8 +175,7 @@ std::vector<std::string> parse_names(const std::string& text, const std::string&
     if (static_cast<int>(names.size()) != expected)
         throw RunError(kExitInput, name + ": " + std::to_string(names.size()) +
                                        " names, expected " + std::to_string(expected) +
-                                       " (one per gene of pvalue.txt, in the column order of "
-                                       "realdata.txt)");
+                                       " (" + what + ")");
     return names;
 }
 

@@ -28,10 +28,15 @@ PairTable parse_pvalues(const std::string& text, const std::string& name);
 // Fills the adjusted p-values of every row.
 void adjust(PairTable& t);
 
+// What the names of a names file stand for, as a wrong count says it.
+inline constexpr const char* kNamesOfPvalue =
+    "one per gene of pvalue.txt, in the column order of realdata.txt";
+inline constexpr const char* kNamesOfRealdata = "one per gene, in the column order of realdata.txt";
+
 // One name per line, in column order; empty lines at the end are ignored,
 // CR LF line ends accepted. Throws unless there are exactly `expected` names.
 std::vector<std::string> parse_names(const std::string& text, const std::string& name,
-                                     int expected);
+                                     int expected, const char* what = kNamesOfPvalue);
 
 // The gene numbers as names, for when no names file is given.
 std::vector<std::string> number_names(int genes);

@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "report/pvalue_table.hpp"
+#include "report/summary_text.hpp"
 
 namespace coswitch {
-std::string summary_tsv(const PairTable& t, const std::vector<std::string>& names);
+// A header row, then the selected pairs in the table's order.
+std::string summary_tsv(const PairTable& t, const std::vector<std::string>& names,
+                        const PairSelection& selection = {});
 }  // namespace coswitch

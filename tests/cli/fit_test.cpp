@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <algorithm>
 #include <cmath>
@@ -37,6 +40,14 @@ std::vector<double> numbers(const fs::path& p) {
     return v;
 }
 
+// The word of a table line under the header's word `column` (no cell may be empty before it).
+std::string cell(const std::string& header, const std::string& line, const std::string& column) {
+    std::istringstream h(header), l(line);
+    for (std::string name, word; h >> name && l >> word;)
+        if (name == column) return word;
+    return "";
+}
+
 std::vector<std::string> fit_args(char mode, int ntime, int nrep, int ngene) {
     return {"fit", "--mode", std::string(1, mode), "--time-points", std::to_string(ntime),
             "--replicates", std::to_string(nrep), "--genes", std::to_string(ngene)};
@@ -62,7 +73,9 @@ TEST(Fit, RecoversGeneratingDensitiesInBothModesAndRepeatsItselfFromCrlf) {
         auto args = fit_args(mode, ntime, nrep, ngene);
         const auto r = run_program(d.path(), "", args);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out.find("poorly"), std::string::npos) << r.out;
+        // Drawn from two well separated states: two states are worth their cost everywhere.
+        EXPECT_NE(r.out.find(mode == 'G' ? " 4 of 4 genes switch" : " 6 of 6 time points have two states"),
+                  std::string::npos) << r.out;
         for (std::size_t f = 0; f < 2; ++f) {  // 0.2 on means, 25% on standard deviations
             const auto fit = numbers(d / ("para" + std::to_string(f + 1) + ".txt"));
             ASSERT_EQ(fit.size(), truth[f].size());
@@ -81,8 +94,9 @@ TEST(Fit, RecoversGeneratingDensitiesInBothModesAndRepeatsItselfFromCrlf) {
     }
 }
 
-TEST(Fit, FlagsPoorSeparationAndRefusesBadInputAndExistingFiles) {
-    // Gene 1 switches between well separated states, gene 2 is one normal.
+TEST(Fit, TellsSwitchingFromNoiseAndRefusesBadInputAndExistingFiles) {
+    // Gene 1 switches between well separated states (alternating, so without persistence),
+    // gene 2 is one normal: 100 values of it give two states no gain worth 3 log(100).
     ScratchDir d;
     std::mt19937 rng(2);
     std::normal_distribution<double> noise;
@@ -94,8 +108,11 @@ TEST(Fit, FlagsPoorSeparationAndRefusesBadInputAndExistingFiles) {
     std::istringstream lines(r.out);
     std::string header, gene1, gene2;
     std::getline(lines, header), std::getline(lines, gene1), std::getline(lines, gene2);
-    EXPECT_EQ(gene1.find("poorly-separated"), std::string::npos) << gene1;
-    EXPECT_NE(gene2.find("poorly-separated"), std::string::npos) << gene2;
+    EXPECT_EQ(cell(header, gene1, "switching"), "yes") << r.out;
+    EXPECT_GT(std::stod(cell(header, gene1, "bic_gain")), 0.0) << r.out;
+    EXPECT_LT(std::stod(cell(header, gene1, "persistence")), 0.0) << r.out;
+    EXPECT_EQ(cell(header, gene2, "switching"), "no") << r.out;
+    EXPECT_LT(std::stod(cell(header, gene2, "bic_gain")), 0.0) << r.out;
 
     // A column without variation is named, and nothing is written.
     for (const char mode : {'G', 'T'}) {
@@ -144,12 +161,16 @@ std::string listing(const fs::path& dir) {
 
 TEST(Fit, WorkedDigitsFlagsAndStatesThatSwap) {
     // Expected values worked with a separate implementation of the documented fit (median
-    // split, 5% floor, log-likelihood tolerance) in double precision.
+    // split, 5% floor, log-likelihood tolerance) in double precision, and of the criterion:
+    // bic_gain = 2 (loglik of the mixture - loglik of one normal) - 3 log(8), persistence the
+    // lag-1 autocorrelation, its p-value from 999 orders of the documented generator.
     // Gene 1: the iteration ends with the wide component, started on the lower half, above
     //   the narrow one, so the states swap and weight1 is the narrow one's complement.
     // Gene 2: both states at the floor, 5% of the overall deviation sqrt(2525.6875).
     // Gene 3: two values of eight in state 1, exactly two values' worth: no small-state.
     // Gene 4: one value of eight: small-state.
+    // Gene 3's course persists just short of the threshold (p = 0.011); genes 2 to 4 switch
+    // by their two states, gene 1 neither has two states worth their cost nor persists.
     ScratchDir d;
     write_file(d / "realdata.txt",
                "0 1 1 1\n0.2 2 2 2\n0.9 101 3 3\n2.5 103 1 1\n0.2 1 2 2\n-0.5 2 3 3\n-4.3 101 200 2\n"
@@ -157,14 +178,117 @@ TEST(Fit, WorkedDigitsFlagsAndStatesThatSwap) {
     const auto r = run_program(d.path(), "", fit_args('G', 8, 1, 4));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "   gene        mean0          sd0        mean1          sd1  weight1 separation  flags\n"
-              "      1     0.129397     0.407349     0.897963      3.46732   0.4985      0.311  poorly-separated\n"
-              "      2          1.5      2.51281          102      2.51281   0.5000     39.995\n"
-              "      3            2      4.30869          201      4.30869   0.2500     46.186\n"
-              "      4            2      3.27431          200      3.27431   0.1250     60.471  small-state\n"
+              " gene     mean0       sd0     mean1      sd1  weight1  bic_gain  persistence  persistence_p  switching  flags\n"
+              "    1  0.129397  0.407349  0.897963  3.46732   0.4985    -0.894      -0.3354          0.782  no\n"
+              "    2       1.5   2.51281       102  2.51281   0.5000    37.811       0.1285          0.201  yes\n"
+              "    3         2   4.30869       201  4.30869   0.2500    40.373       0.4616          0.011  yes\n"
+              "    4         2   3.27431       200  3.27431   0.1250    43.292      -0.0186          0.161  yes        small-state\n"
+              " 3 of 4 genes switch (bic_gain > 0 or persistence_p <= 0.01)\n"
               " wrote para1.txt (state 0) and para2.txt (state 1), 4 columns each\n");
     EXPECT_EQ(read_file(d / "para1.txt"), "0.129397301 1.5 2 2\n0.40734867 2.51281093 4.30869397 3.27430813\n");
     EXPECT_EQ(read_file(d / "para2.txt"), "0.897963077 102 201 200\n3.46732222 2.51281093 4.30869397 3.27430813\n");
+}
+
+TEST(Fit, WorkedCriterionWithReplicatesNamesAndTsvInBothModes) {
+    // Worked like the test above. Gene mode, 6 time points of 2 replicates: gene 1 climbs in
+    // both replicates, values too evenly spread for two states, yet its courses persist
+    // (p = 0.002); gene 2 alternates between two tight states: two states, no persistence;
+    // gene 3 is noise. Names are as long as the widest is, in code points.
+    ScratchDir g;
+    write_file(g / "realdata.txt",
+               "1.0 0.1 2.3\n1.4 4.9 2.9\n2.1 5.0 3.4\n2.4 0.2 2.0\n3.0 0.0 3.1\n3.3 5.2 2.6\n"
+               "3.9 4.8 2.2\n4.5 0.3 3.3\n5.1 0.1 2.8\n5.4 5.1 2.4\n6.0 4.9 3.0\n6.6 0.2 2.7\n");
+    write_file(g / "genes.txt", "YFL014W\r\nHTA1 (histone)\r\n\xc3\xa9t\xc3\xa9\r\n\r\n");
+    auto args = fit_args('G', 6, 2, 3);
+    args.insert(args.end(), {"--names", "genes.txt", "--tsv", "fit.tsv"});
+    auto r = run_program(g.path(), "", args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              " gene  name              mean0       sd0    mean1       sd1  weight1  bic_gain  persistence  persistence_p  switching  flags\n"
+              "    1  YFL014W         2.50631   1.04707  5.48954  0.797244   0.4085    -5.350       0.4941          0.002  yes\n"
+              "    2  HTA1 (histone)     0.15  0.120974  4.98333  0.134371   0.5000    48.789      -0.8380          1.000  yes\n"
+              "    3  \xc3\xa9t\xc3\xa9             2.21742  0.157803  2.93841  0.298782   0.7040    -5.843      -0.3072          0.725  no\n"
+              " 2 of 3 genes switch (bic_gain > 0 or persistence_p <= 0.01)\n"
+              " wrote para1.txt (state 0) and para2.txt (state 1), 3 columns each\n"
+              " wrote fit.tsv\n");
+    // The densities as the para files hold them.
+    const std::string tsv =
+        "column\tname\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\tpersistence\tpersistence_p\tswitching\tflags\n"
+        "1\tYFL014W\t2.50631495\t1.04706738\t5.48953674\t0.797244425\t0.4085\t-5.350\t0.4941\t0.002\tyes\t\n"
+        "2\tHTA1 (histone)\t0.15\t0.120974056\t4.98333333\t0.134370962\t0.5000\t48.789\t-0.8380\t1\tyes\t\n"
+        "3\t\xc3\xa9t\xc3\xa9\t2.21742141\t0.157803016\t2.93841402\t0.298781533\t0.7040\t-5.843\t-0.3072\t0.725\tno\t\n";
+    EXPECT_EQ(read_file(g / "fit.tsv"), tsv);
+    EXPECT_EQ(read_file(g / "para1.txt"), "2.50631495 0.15 2.21742141\n1.04706738 0.120974056 0.157803016\n");
+
+    // Time mode, 3 time points of 2 replicates and 5 genes: time point 1 is noise, 2 and 3
+    // have two states; columns 4 and 5 are unused, fitted over all 30 values.
+    ScratchDir t;
+    write_file(t / "realdata.txt", "1.0 1.3 0.8 1.1 0.9\n1.2 1.05 0.95 1.15 0.85\n0 0.1 0 5.1 5\n"
+                                   "5 0.05 5.05 0.1 5.1\n2 3 2.5 4 3.5\n9 3.2 2.8 3.1 2.9\n");
+    args = fit_args('T', 3, 2, 5);
+    args.insert(args.end(), {"--tsv", "-"});
+    r = run_program(t.path(), "", args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Standard output holds the TSV alone; the table goes to standard error.
+    EXPECT_EQ(r.out,
+              "column\tname\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\ttwo_state\tflags\n"
+              "1\t1\t0.84876319\t0.0446667131\t1.08659224\t0.127400327\t0.7620\t-5.556\tno\t\n"
+              "2\t2\t0.05\t0.125019998\t5.05\t0.125019998\t0.5000\t47.864\tyes\t\n"
+              "3\t3\t3\t0.53748385\t9\t0.0935414347\t0.1000\t16.032\tyes\tsmall-state\n"
+              "4\t4\t0.704395325\t0.493298684\t3.70722793\t1.90721754\t0.5624\t2.147\tyes\tunused\n"
+              "5\t5\t0.704395325\t0.493298684\t3.70722793\t1.90721754\t0.5624\t2.147\tyes\tunused\n");
+    EXPECT_EQ(r.err,
+              " time     mean0        sd0    mean1        sd1  weight1  bic_gain  two_state  flags\n"
+              "    1  0.848763  0.0446667  1.08659     0.1274   0.7620    -5.556  no\n"
+              "    2      0.05    0.12502     5.05    0.12502   0.5000    47.864  yes\n"
+              "    3         3   0.537484        9  0.0935414   0.1000    16.032  yes        small-state\n"
+              "    4  0.704395   0.493299  3.70723    1.90722   0.5624     2.147  yes        unused\n"
+              "    5  0.704395   0.493299  3.70723    1.90722   0.5624     2.147  yes        unused\n"
+              " 2 of 3 time points have two states (bic_gain > 0)\n"
+              " wrote para1.txt (state 0) and para2.txt (state 1), 5 columns each\n");
+    EXPECT_FALSE(fs::exists(t / "-"));
+}
+
+TEST(Fit, NamesAndTsvRefusedBeforeAnythingIsWritten) {
+    ScratchDir d;
+    write_synthetic_inputs(d.path(), 4, 2, 3, false);
+    for (const char* name : {"para1.txt", "para2.txt"}) fs::remove(d / name);
+    write_file(d / "genes.txt", "a\nb\n");
+    auto with = [](std::vector<std::string> args, std::vector<std::string> more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {with(fit_args('T', 4, 2, 3), {"--names", "genes.txt"}), 2,
+         "fit: option --names: names are of genes, and in time mode (--mode T) the columns are time points"},
+        {with(fit_args('G', 4, 2, 3), {"--names", "genes.txt"}), 2,
+         "genes.txt: 2 names, expected 3 (one per gene, in the column order of realdata.txt)"},
+        {with(fit_args('G', 4, 2, 3), {"--names", "absent.txt"}), 2, "absent.txt: "},
+        {with(fit_args('G', 4, 2, 3), {"--tsv", "realdata.txt"}), 1, "realdata.txt: file exists"},
+        {with(fit_args('G', 4, 2, 3), {"--tsv="}), 2, "fit: option --tsv needs a file name"},
+    };
+    for (const Case& c : cases) {
+        const auto r = run_program(d.path(), "", c.args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_EQ(r.err.rfind("coswitch: " + c.message, 0), 0u) << r.err;
+        EXPECT_EQ(listing(d.path()), "genes.txt realdata.txt ") << c.message;
+    }
+
+    // When standard output cannot take the TSV, no para file appears.
+    RunOptions full;
+    full.in_child = [] {
+        const int fd = ::open("/dev/full", O_WRONLY);
+        if (fd >= 0) ::dup2(fd, 1);
+    };
+    const auto r = run_program(d.path(), "", with(fit_args('G', 4, 2, 3), {"--tsv", "-"}), full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("coswitch: standard output: write failed"), std::string::npos) << r.err;
+    EXPECT_EQ(listing(d.path()), "genes.txt realdata.txt ");
 }
 
 TEST(Fit, CountsExactlyAtAndBeyondTheirLimits) {

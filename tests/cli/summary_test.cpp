@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <algorithm>
 #include <cstdlib>
@@ -225,4 +228,150 @@ TEST(Summary, NamesMustBeUtf8AndTheDirectoryMustExist) {
     const auto r = run_program(d.path(), "", {"summary", "-C", "missing"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "coswitch: missing: no such directory (option -C)\n");
+}
+
+namespace {
+// The pairs of the ranked table, as "i-j" words in rank order.
+std::string ranked_pairs(const std::string& out) {
+    const auto lines = split(out, '\n');
+    std::string pairs;
+    auto head = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(" rank") == 0; });
+    if (head == lines.end()) return pairs;
+    for (auto l = head + 1; l != lines.end() && l->find(" wrote") != 0; ++l) {
+        std::istringstream row(*l);
+        int rank, i, j;
+        row >> rank >> i >> j;
+        pairs += std::to_string(i) + "-" + std::to_string(j) + " ";
+    }
+    return pairs;
+}
+
+// The pairs of a TSV, as "i-j" words in row order.
+std::string tsv_pairs(const std::string& tsv) {
+    std::string pairs;
+    const auto rows = split(tsv, '\n');
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        const auto f = split(rows[k], '\t');
+        pairs += f[0] + "-" + f[1] + " ";
+    }
+    return pairs;
+}
+}  // namespace
+
+TEST(Summary, RanksByEitherStatisticAndKeepsThePairsBelowAnFdr) {
+    // The adjusted values of kWorked (above): dependence 0.025 0.05 NaN 0.05 0.5 0, correlation
+    // 0.3 0.3 0.12 1 0.18 0.3 for the pairs 1-2 1-3 1-4 2-3 2-4 3-4.
+    ScratchDir d;
+    write_file(d / "pvalue.txt", kWorked);
+    struct Case {
+        std::vector<std::string> options;
+        std::string ranked, kept, passing;
+    };
+    const std::vector<Case> cases = {
+        // Correlation ties at 0.3 share the raw 0.25 too, so pair order decides.
+        {{"--rank", "corr"}, "1-4 2-4 1-2 1-3 3-4 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", ""},
+        {{"--rank=new"}, "3-4 1-2 1-3 2-3 2-4 1-4 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", ""},
+        {{"--fdr", "0.04"}, "3-4 1-2 ", "1-2 3-4 ", " 2 of 6 pairs have an adjusted dependence p-value of at most 0.04\n"},
+        {{"--rank", "corr", "--fdr", "0.2"}, "1-4 2-4 ", "1-4 2-4 ",
+         " 2 of 6 pairs have an adjusted correlation p-value of at most 0.2\n"},
+        // A NaN adjusted value passes no threshold, not even 1.
+        {{"--fdr", "1"}, "3-4 1-2 1-3 2-3 2-4 ", "1-2 1-3 2-3 2-4 3-4 ", " 5 of 6 pairs"},
+        {{"--fdr", "1", "--rank", "corr"}, "1-4 2-4 1-2 1-3 3-4 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", " 6 of 6 pairs"},
+        {{"--fdr", "0"}, "3-4 ", "3-4 ", " 1 of 6 pairs have an adjusted dependence p-value of at most 0\n"},
+        {{"--fdr", "0", "--rank", "corr"}, "", "", " 0 of 6 pairs have an adjusted correlation p-value of at most 0\n"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string tsv = "t" + std::to_string(++n) + ".tsv";
+        std::vector<std::string> args = {"summary", "--tsv", tsv};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto r = run_program(d.path(), "", args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ranked_pairs(r.out), c.ranked) << c.options[0] << "\n" << r.out;
+        EXPECT_EQ(tsv_pairs(read_file(d / tsv)), c.kept) << c.options[0];
+        if (c.passing.empty())
+            EXPECT_EQ(r.out.find("of at most"), std::string::npos) << r.out;
+        else
+            EXPECT_NE(r.out.find(c.passing), std::string::npos) << r.out;
+    }
+
+    // Among equal adjusted correlation p-values the raw correlation p-value decides, not the
+    // dependence's. Correlation p 0.25 0.125 0.75 (m = 3): adjusted 0.375 0.375 0.75.
+    ScratchDir e;
+    write_file(e / "pvalue.txt", kHeader + record(1, 2, "5.00000000", "0.10000000", "0.10000000", "0.25000000") +
+                                     record(1, 3, "6.00000000", "0.50000000", "0.20000000", "0.12500000") +
+                                     record(2, 3, "1.00000000", "0.01000000", "0.30000000", "0.75000000"));
+    auto r = run_program(e.path(), "", {"summary", "--rank", "corr"});
+    EXPECT_EQ(ranked_pairs(r.out), "1-3 1-2 2-3 ") << r.out;
+    EXPECT_NE(r.out.find(" top 3 of 3 pairs by adjusted correlation p-value:\n"), std::string::npos) << r.out;
+    r = run_program(e.path(), "", {"summary", "--top", "2", "--fdr", "0.5"});
+    EXPECT_EQ(ranked_pairs(r.out), "2-3 1-2 ") << r.out;
+    EXPECT_NE(r.out.find(" top 2 of these 3 pairs by adjusted dependence p-value:\n"), std::string::npos) << r.out;
+
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--rank", "dep"}, "summary: option --rank: \"dep\" is not new (the dependence statistic) or corr"},
+             {{"--fdr", "1.5"}, "summary: option --fdr: \"1.5\" is not a number from 0 to 1"},
+             {{"--fdr", "-0.01"}, "summary: option --fdr: \"-0.01\" is not a number from 0 to 1"},
+             {{"--fdr", "nan"}, "summary: option --fdr: \"nan\" is not a number from 0 to 1"},
+             {{"--fdr"}, "summary: option --fdr needs a value"}}) {
+        std::vector<std::string> all = {"summary", "--tsv", "never.tsv"};
+        all.insert(all.end(), args.begin(), args.end());
+        r = run_program(d.path(), "", all);
+        EXPECT_EQ(r.status, 2) << message;
+        EXPECT_EQ(r.err.rfind("coswitch: " + message, 0), 0u) << r.err;
+        EXPECT_FALSE(fs::exists(d / "never.tsv"));
+    }
+}
+
+TEST(Summary, TsvToStandardOutputAndTheReportToStandardError) {
+    ScratchDir d;
+    write_file(d / "pvalue.txt", kWorked);
+    write_file(d / "genes.txt", "CLN2\nA&B<1>\nSwi5 p\nCLB2\n");
+    const auto file = run_program(d.path(), "", {"summary", "--names", "genes.txt", "--fdr", "0.3", "--tsv", "t.tsv"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    const auto r = run_program(d.path(), "", {"summary", "--names", "genes.txt", "--fdr", "0.3", "--tsv", "-",
+                                              "--svg", "h.svg"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Standard output holds the table alone, the same bytes as the file; the report, and the
+    // file written, go to standard error.
+    EXPECT_EQ(r.out, read_file(d / "t.tsv"));
+    EXPECT_EQ(tsv_pairs(r.out), "1-2 1-3 2-3 3-4 ");
+    EXPECT_EQ(r.err, file.out.substr(0, file.out.find(" wrote t.tsv")) + " wrote h.svg\n");
+    EXPECT_FALSE(fs::exists(d / "-"));
+
+    // When standard output cannot take the table, no file appears and the status says so.
+    ScratchDir e;
+    write_file(e / "pvalue.txt", kWorked);
+    RunOptions full;
+    full.in_child = [] {
+        const int fd = ::open("/dev/full", O_WRONLY);
+        if (fd >= 0) ::dup2(fd, 1);
+    };
+    const auto failed = run_program(e.path(), "", {"summary", "--tsv", "-", "--svg", "h.svg"}, full);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("coswitch: standard output: write failed: No space left on device"), std::string::npos)
+        << failed.err;
+    EXPECT_FALSE(fs::exists(e / "h.svg"));
+}
+
+TEST(Summary, CountsTheBootstrapReplicatesFromTheFirstPairOfOutputTxt) {
+    // A classic run with 3 replicates per pair of 4 genes: M = 3 x 6.
+    ScratchDir d, here;
+    write_synthetic_inputs(d.path(), 4, 2, 4, false);
+    ASSERT_EQ(run_program(d.path(), answers('G', 4, 2, 3, 4)).status, 0);
+    auto r = run_program(here.path(), "", {"summary", "-C", d.path().string(), "--top", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(split(r.out, '\n')[1], " bootstrap replicates: 3 per pair (from output.txt), M = 18");
+
+    // Without output.txt, or with one that cannot be the run's, the count is unknown and the
+    // summary goes on.
+    fs::rename(d / "output.txt", d / "nulls.txt");
+    r = run_program(d.path(), "", {"summary", "--top", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(split(r.out, '\n')[1], " bootstrap replicates: unknown (no output.txt beside pvalue.txt)");
+    write_file(d / "output.txt", std::string(kOutputHeader));
+    r = run_program(d.path(), "", {"summary", "--top", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(split(r.out, '\n')[1],
+              " bootstrap replicates: unknown (output.txt holds no null values, yet pvalue.txt has p-values)");
 }
