@@ -56,7 +56,7 @@ std::vector<double> pair_weights(int nrep, int ntime, std::uint32_t seed) {
 // SSE2 path. ns_per_unit: time per replicate x transition x EM pass.
 void BM_chivecfun(benchmark::State& state) {
     const int impl = static_cast<int>(state.range(2));
-    coswitch::set_fit_path(impl == 3 ? coswitch::FitPath::sse2 : coswitch::FitPath::automatic);
+    coswitch::set_simd_path(impl == 3 ? coswitch::SimdPath::sse2 : coswitch::SimdPath::automatic);
     const int nrep = static_cast<int>(state.range(0));
     const int ntime = static_cast<int>(state.range(1));
     // A handful of data sets, cycled, so one lucky fit does not set the pace.
@@ -89,7 +89,7 @@ void BM_chivecfun(benchmark::State& state) {
     const double units = static_cast<double>(passes) * nrep * (ntime - 1);
     state.counters["ns_per_unit"] = benchmark::Counter(
         units * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    coswitch::set_fit_path(coswitch::FitPath::automatic);
+    coswitch::set_simd_path(coswitch::SimdPath::automatic);
 }
 
 }  // namespace

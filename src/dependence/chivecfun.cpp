@@ -1,6 +1,5 @@
 #include "dependence/chivecfun.hpp"
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -48,12 +47,6 @@ double* aligned(std::vector<double>& buf, std::size_t n) {
     return buf.data() + ((32 - a % 32) % 32) / sizeof(double);
 }
 
-bool cpu_has_avx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-
-std::atomic<FitPath> g_path{cpu_has_avx2() ? FitPath::avx2 : FitPath::sse2};
 
 struct Buffers {
     double* qt;     // QVEC cell-fastest: (t * R + i) * 4 + k
@@ -255,14 +248,6 @@ FitInfo fit_sse2(int nrep, int ntime, const double* qvec, Table4& commart, Vec4&
 
 }  // namespace
 
-bool set_fit_path(FitPath path) {
-    if (path == FitPath::automatic) path = cpu_has_avx2() ? FitPath::avx2 : FitPath::sse2;
-    if (path == FitPath::avx2 && !cpu_has_avx2()) return false;
-    g_path.store(path, std::memory_order_relaxed);
-    return true;
-}
-
-FitPath fit_path() { return g_path.load(std::memory_order_relaxed); }
 
 void chivec_results(const Table4& C, double& stat, Table4& nullmat) {
     Table2 nat;
@@ -313,7 +298,7 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     b.xi = aligned(w.xi, 16 * R * (T - 1));
     b.steps = aligned(w.steps, 20 * (T - 1));
     // One replicate per time point is common (arrays without replicates).
-    const bool avx2 = fit_path() == FitPath::avx2;
+    const bool avx2 = simd_path() == SimdPath::avx2;
     FitFn fn = nrep == 1 ? (avx2 ? fit_avx2<1> : fit_sse2<1>) : (avx2 ? fit_avx2<0> : fit_sse2<0>);
     Table4 commart;
     const FitInfo info = fn(nrep, ntime, qvec, commart, pivec, b);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "numeric/array.hpp"
+#include "numeric/simd_path.hpp"
 
 namespace coswitch {
 
@@ -26,12 +27,7 @@ struct ChivecScratch {
     std::vector<double> steps;  // per-step sums over replicates
 };
 
-// The fit's instruction set, chosen once from the processor. Tests force
-// either path to check both give the same bits; avx2 is refused (false) on a
-// processor without it.
-enum class FitPath { automatic, avx2, sse2 };
-bool set_fit_path(FitPath path);
-FitPath fit_path();  // the path in use: avx2 or sse2
+// The fit's instruction set follows simd_path() (numeric/simd_path.hpp).
 
 // qvec holds QVEC(r, t, k), r fastest, then t, then k. With nrep < 1 or
 // ntime < 2 there is no transition to fit: stat, nullmat and pivec are all

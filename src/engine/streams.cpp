@@ -1,8 +1,5 @@
 #include "engine/streams.hpp"
 
-#include <algorithm>
-#include <vector>
-
 #include "random/deviates.hpp"
 
 namespace coswitch {
@@ -18,13 +15,7 @@ std::uint64_t normal_deviates_per_pair(const RunParameters& p) {
 }
 
 void skip_pairs(const RunParameters& p, GeneratorState& normal, std::int64_t pairs) {
-    std::uint64_t left = normal_deviates_per_pair(p) * static_cast<std::uint64_t>(pairs);
-    std::vector<float> sink(std::min<std::uint64_t>(left, 1 << 16));
-    while (left > 0) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, sink.size()));
-        snorm_fill(normal, sink.data(), n);
-        left -= n;
-    }
+    snorm_skip(normal, normal_deviates_per_pair(p) * static_cast<std::uint64_t>(pairs));
 }
 
 RandomStreams streams_at(const RunParameters& p, std::int64_t n) {

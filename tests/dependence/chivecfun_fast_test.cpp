@@ -39,10 +39,10 @@ std::vector<double> weights(std::mt19937_64& rng, int nrep, int ntime, int kind)
 }
 
 // Each path the processor has, forced in turn; the automatic choice after.
-std::vector<coswitch::FitPath> paths() {
-    std::vector<coswitch::FitPath> p{coswitch::FitPath::sse2};
-    if (coswitch::set_fit_path(coswitch::FitPath::avx2)) p.push_back(coswitch::FitPath::avx2);
-    coswitch::set_fit_path(coswitch::FitPath::automatic);
+std::vector<coswitch::SimdPath> paths() {
+    std::vector<coswitch::SimdPath> p{coswitch::SimdPath::sse2};
+    if (coswitch::set_simd_path(coswitch::SimdPath::avx2)) p.push_back(coswitch::SimdPath::avx2);
+    coswitch::set_simd_path(coswitch::SimdPath::automatic);
     return p;
 }
 }  // namespace
@@ -61,7 +61,7 @@ TEST(ChivecfunFast, IdenticalBitsToReference) {
     for (int kind = 0; kind <= 7; ++kind)
         for (const auto& sz : sizes)
             for (int rep = 0; rep < 3; ++rep) {
-                ASSERT_TRUE(coswitch::set_fit_path(path));
+                ASSERT_TRUE(coswitch::set_simd_path(path));
                 const auto q = weights(rng, sz[0], sz[1], kind);
                 double s1 = 0, s2 = 0;
                 Table4 n1, n2;
@@ -75,17 +75,17 @@ TEST(ChivecfunFast, IdenticalBitsToReference) {
                 for (int n = 0; n < 16; ++n) ASSERT_TRUE(same_bits(n1.v[n], n2.v[n]));
                 ++compared;
             }
-    coswitch::set_fit_path(coswitch::FitPath::automatic);
+    coswitch::set_simd_path(coswitch::SimdPath::automatic);
     EXPECT_EQ(compared, static_cast<int>(forced.size()) * 8 * 12 * 3);
 }
 
 // The path switch: avx2 is refused only where the processor lacks it, and
 // the automatic choice takes it wherever it is there.
 TEST(ChivecfunFast, PathSwitch) {
-    const bool avx2 = coswitch::set_fit_path(coswitch::FitPath::avx2);
+    const bool avx2 = coswitch::set_simd_path(coswitch::SimdPath::avx2);
     EXPECT_EQ(avx2, __builtin_cpu_supports("avx2") != 0);
-    EXPECT_TRUE(coswitch::set_fit_path(coswitch::FitPath::sse2));
-    EXPECT_EQ(coswitch::fit_path(), coswitch::FitPath::sse2);
-    EXPECT_TRUE(coswitch::set_fit_path(coswitch::FitPath::automatic));
-    EXPECT_EQ(coswitch::fit_path(), avx2 ? coswitch::FitPath::avx2 : coswitch::FitPath::sse2);
+    EXPECT_TRUE(coswitch::set_simd_path(coswitch::SimdPath::sse2));
+    EXPECT_EQ(coswitch::simd_path(), coswitch::SimdPath::sse2);
+    EXPECT_TRUE(coswitch::set_simd_path(coswitch::SimdPath::automatic));
+    EXPECT_EQ(coswitch::simd_path(), avx2 ? coswitch::SimdPath::avx2 : coswitch::SimdPath::sse2);
 }

@@ -49,9 +49,9 @@ TEST(CyclingFit, StopsAtPassLimitWithStoredResults) {
     ASSERT_TRUE(e);
 
     // Both instruction-set paths (avx2 where the processor has it).
-    for (const auto path : {coswitch::FitPath::sse2, coswitch::FitPath::avx2}) {
-        if (!coswitch::set_fit_path(path)) continue;
-        SCOPED_TRACE(path == coswitch::FitPath::sse2 ? "sse2" : "avx2");
+    for (const auto path : {coswitch::SimdPath::sse2, coswitch::SimdPath::avx2}) {
+        if (!coswitch::set_simd_path(path)) continue;
+        SCOPED_TRACE(path == coswitch::SimdPath::sse2 ? "sse2" : "avx2");
         double stat = 0.0;
         coswitch::Table4 nullmat;
         coswitch::Vec4 pivec{};
@@ -66,5 +66,5 @@ TEST(CyclingFit, StopsAtPassLimitWithStoredResults) {
                 EXPECT_EQ(std::stod(nullmat_text[(r - 1) * 4 + (c - 1)]), nullmat(r, c))
                     << r << c;
     }
-    coswitch::set_fit_path(coswitch::FitPath::automatic);
+    coswitch::set_simd_path(coswitch::SimdPath::automatic);
 }

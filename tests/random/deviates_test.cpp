@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 #include <vector>
 
+#include "numeric/simd_path.hpp"
 #include "random/deviates.hpp"
 #include "random/generator.hpp"
 
@@ -135,4 +137,39 @@ TEST(Deviates, LongestRunThroughBatchIsPinned) {
     EXPECT_EQ(hash, want);
     EXPECT_EQ(g.GLOBE.CURSEED1[1], seed1) << "uniforms consumed";
     EXPECT_EQ(g.GLOBE.CURSEED2[1], seed2);
+}
+
+namespace {
+// Where n plain deviates leave the stream.
+coswitch::GeneratorState after_fill(coswitch::GeneratorState g, std::size_t n) {
+    std::vector<float> sink(n);
+    coswitch::snorm_fill(g, sink.data(), n);
+    return g;
+}
+}  // namespace
+
+TEST(Deviates, SkippingLandsWhereDrawingDoesOnEveryPath) {
+    using namespace coswitch;
+    std::mt19937_64 rng(11);
+    for (SimdPath path : {SimdPath::avx2, SimdPath::sse2}) {
+        if (!set_simd_path(path)) continue;
+        GeneratorState from;  // fresh, then ever deeper into the stream
+        for (int round = 0; round < 40; ++round) {
+            // Sizes around the block edges and well beyond them.
+            const std::size_t n = round < 8 ? std::size_t{1} << (round + 8) : 1 + rng() % 300000;
+            GeneratorState skipped = from;
+            snorm_skip(skipped, n);
+            const GeneratorState drawn = after_fill(from, n);
+            ASSERT_EQ(skipped.GLOBE.CURSEED1, drawn.GLOBE.CURSEED1) << n;
+            ASSERT_EQ(skipped.GLOBE.CURSEED2, drawn.GLOBE.CURSEED2) << n;
+            from = drawn;
+        }
+    }
+    set_simd_path(SimdPath::automatic);
+    // Deep: ten million deviates in one skip.
+    GeneratorState deep;
+    snorm_skip(deep, 10000000);
+    const GeneratorState drawn = after_fill(GeneratorState{}, 10000000);
+    EXPECT_EQ(deep.GLOBE.CURSEED1, drawn.GLOBE.CURSEED1);
+    EXPECT_EQ(deep.GLOBE.CURSEED2, drawn.GLOBE.CURSEED2);
 }
