@@ -52,7 +52,8 @@ struct Finished {
 class ParallelLoop {
 public:
     ParallelLoop(const RunParameters& p, const Inputs& in, const PairLoop& loop, int workers)
-        : p_(p),
+        : workers_(workers),
+          p_(p),
           in_(in),
           loop_(loop),
           count_(loop.last - loop.first),
@@ -121,7 +122,7 @@ private:
 
     void produce() {
         try {
-            GeneratorState g = streams_at(p_, loop_.first).normal;
+            GeneratorState g = streams_at(p_, loop_.first, workers_, loop_.start_thread).normal;
             const auto per_pair = static_cast<std::size_t>(normal_deviates_per_pair(p_));
             for (std::int64_t k = 0; k < count_; ++k) {
                 {
@@ -186,6 +187,7 @@ private:
         cv_.notify_all();
     }
 
+    const int workers_;
     const RunParameters& p_;
     const Inputs& in_;
     const PairLoop& loop_;

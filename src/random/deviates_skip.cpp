@@ -1,7 +1,6 @@
 // Skipping normal deviates: where the stream stands after n more of them,
 // without their values. A rank that starts at pair ten million must step
-// through every deviate before it, so this is the part of a parallel run
-// that does not shrink with more processes.
+// through every deviate before it.
 //
 // Most deviates take one uniform and are accepted at once; which ones does
 // not depend on where a deviate starts, only on the uniform it starts at. So
@@ -11,13 +10,16 @@
 // other deviates go through the method itself, uniform by uniform.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "numeric/simd_path.hpp"
 #include "random/deviates.hpp"
+#include "random/stream_skip.hpp"
 #include "random/snorm_core.hpp"
 
 namespace coswitch {
@@ -53,29 +55,66 @@ struct LanePowers {
 constexpr LanePowers kPowers;
 constexpr std::uint64_t kBlockStep1 = power_mod(kA1, kBlock, kM1);
 constexpr std::uint64_t kBlockStep2 = power_mod(kA2, kBlock, kM2);
+constexpr std::uint64_t kWindow = 1 << 20;  // starts a segment keeps for joining
+constexpr std::uint64_t kCheck = 1 << 16;   // starts between checkpoints
+
 
 struct SkipStream {
     std::uint64_t s1, s2;  // seeds before the block
+    std::uint64_t base;    // position of the block's first uniform
     int pos = 0;           // uniforms of the block used
     // Uniform of position l * kLane + k at [k * kLanes + l]: a lane's run
     // goes down a column.
     alignas(32) float u[kBlock];
     std::uint64_t marks[kBlock / 64];  // by position: a deviate there is accepted at once
 
+    // The stream at position `at` from o.
+    SkipStream(StreamOrigin o, std::uint64_t at)
+        : s1(power_mod(kA1, at, kM1) * o.s1 % kM1), s2(power_mod(kA2, at, kM2) * o.s2 % kM2), base(at) {
+        make_block();
+    }
     float at(int p) const { return u[(p % kLane) * kLanes + p / kLane]; }
-    bool marked(int p) const { return (marks[p >> 6] >> (p & 63)) & 1U; }
+    std::uint64_t position() const { return base + static_cast<std::uint64_t>(pos); }
 
     __attribute__((target("avx2"))) void make_block();
 
     void next_block() {
         s1 = kBlockStep1 * s1 % kM1;
         s2 = kBlockStep2 * s2 % kM2;
+        base += kBlock;
         make_block();
     }
     // The source of the method, for the deviates not accepted at once.
     float next() {
         if (pos == kBlock) next_block();
         return at(pos++);
+    }
+
+    // The deviates ahead: `run` of them (at least 1) accepted at once from
+    // the current position on, or none when the one there needs the method.
+    int run_ahead() {
+        if (pos == kBlock) next_block();
+        const int bit = pos & 63;
+        const std::uint64_t ahead = ~(marks[pos >> 6] >> bit);
+        const int room = 64 - bit;
+        const int run = ahead == 0 ? room : std::countr_zero(ahead);
+        return run < room ? run : room;
+    }
+    void take_run(int r) { pos += r; }
+    void take_one() { snorm_from(*this); }
+    // Steps over n deviates.
+    void skip(std::uint64_t n) {
+        while (n > 0) {
+            const int run = run_ahead();
+            if (run == 0) {
+                take_one();
+                --n;
+                continue;
+            }
+            const int r = static_cast<std::uint64_t>(run) < n ? run : static_cast<int>(n);
+            take_run(r);
+            n -= static_cast<std::uint64_t>(r);
+        }
     }
 };
 
@@ -158,6 +197,7 @@ void skip_plain(GeneratorState& g, std::uint64_t n) {
     }
 }
 
+
 }  // namespace
 
 void snorm_skip(GeneratorState& g, std::uint64_t n) {
@@ -167,43 +207,156 @@ void snorm_skip(GeneratorState& g, std::uint64_t n) {
         snorm(g);
         --n;
     }
-    Globe& G = g.GLOBE;
-    const std::int32_t cur = g.CURNTG;
-    const bool standard = G.MODULUS1 == static_cast<std::int32_t>(kM1) &&
-                          G.MODULUS2 == static_cast<std::int32_t>(kM2) &&
-                          G.MULT1 == static_cast<std::int32_t>(kA1) &&
-                          G.MULT2 == static_cast<std::int32_t>(kA2) && G.ANTITHETIC[cur] == 0 &&
-                          G.CURSEED1[cur] >= 1 && G.CURSEED1[cur] < static_cast<std::int32_t>(kM1) &&
-                          G.CURSEED2[cur] >= 1 && G.CURSEED2[cur] < static_cast<std::int32_t>(kM2);
     // Short skips and other processors go the plain way.
-    if (!standard || simd_path() != SimdPath::avx2 || n < 4 * kBlock) {
+    if (!segmented_skip_possible(g) || n < 4 * kBlock) {
         skip_plain(g, n);
         return;
     }
-    auto stream = std::make_unique<SkipStream>();
-    SkipStream& s = *stream;
-    s.s1 = static_cast<std::uint64_t>(G.CURSEED1[cur]);
-    s.s2 = static_cast<std::uint64_t>(G.CURSEED2[cur]);
-    s.make_block();
-    while (n > 0) {
-        if (s.pos == kBlock) s.next_block();
-        // A run of deviates accepted at once: one uniform each.
-        const int bit = s.pos & 63;
-        const std::uint64_t ahead = ~(s.marks[s.pos >> 6] >> bit);
-        const int room = 64 - bit;
-        int run = ahead == 0 ? room : std::countr_zero(ahead);
-        if (run > room) run = room;
-        if (static_cast<std::uint64_t>(run) > n) run = static_cast<int>(n);
-        s.pos += run;
-        n -= static_cast<std::uint64_t>(run);
-        if (n == 0 || s.pos == kBlock || run == room) continue;
-        // A deviate that needs the method itself.
-        snorm_from(s);
-        --n;
+    const StreamOrigin o = origin_of(g);
+    auto s = std::make_unique<SkipStream>(o, 0);
+    s->skip(n);
+    move_to(g, o, s->position());
+}
+
+bool segmented_skip_possible(const GeneratorState& g) {
+    const Globe& G = g.GLOBE;
+    const std::int32_t cur = g.CURNTG;
+    return g.QINIT && g.QQSSD && simd_path() == SimdPath::avx2 &&
+           G.MODULUS1 == static_cast<std::int32_t>(kM1) &&
+           G.MODULUS2 == static_cast<std::int32_t>(kM2) &&
+           G.MULT1 == static_cast<std::int32_t>(kA1) && G.MULT2 == static_cast<std::int32_t>(kA2) &&
+           G.ANTITHETIC[cur] == 0 && G.CURSEED1[cur] >= 1 &&
+           G.CURSEED1[cur] < static_cast<std::int32_t>(kM1) && G.CURSEED2[cur] >= 1 &&
+           G.CURSEED2[cur] < static_cast<std::int32_t>(kM2);
+}
+
+StreamOrigin origin_of(const GeneratorState& g) {
+    return {static_cast<std::uint32_t>(g.GLOBE.CURSEED1[g.CURNTG]),
+            static_cast<std::uint32_t>(g.GLOBE.CURSEED2[g.CURNTG])};
+}
+
+void move_to(GeneratorState& g, StreamOrigin o, std::uint64_t pos) {
+    g.GLOBE.CURSEED1[g.CURNTG] = static_cast<std::int32_t>(power_mod(kA1, pos, kM1) * o.s1 % kM1);
+    g.GLOBE.CURSEED2[g.CURNTG] = static_cast<std::int32_t>(power_mod(kA2, pos, kM2) * o.s2 % kM2);
+}
+
+std::uint64_t uniforms_for(std::uint64_t deviates) {
+    // About 1.2338 uniforms a deviate, with a spread of a few per thousand
+    // over millions; the room covers far more than that.
+    const double d = static_cast<double>(deviates);
+    return static_cast<std::uint64_t>(1.2338 * d + 8.0 * std::sqrt(d) + 1e6);
+}
+
+SkipSegment scan_skip_segment(StreamOrigin o, std::uint64_t begin, std::uint64_t end) {
+    SkipSegment seg;
+    seg.begin = begin;
+    seg.end = end;
+    seg.window.assign(kWindow / 64, 0);
+    auto s = std::make_unique<SkipStream>(o, begin);
+    std::uint64_t next_check = kCheck;
+    auto mark = [&](std::uint64_t first, std::uint64_t r) {
+        // Window bits of the starts [first, first + r).
+        for (std::uint64_t q = first; q < first + r && q - begin < kWindow; ++q)
+            seg.window[(q - begin) >> 6] |= std::uint64_t{1} << ((q - begin) & 63);
+    };
+    for (;;) {
+        const int run = s->run_ahead();
+        const std::uint64_t q = s->position();
+        if (q >= end) break;
+        const std::uint64_t r = run == 0 ? 1 : std::min<std::uint64_t>(run, end - q);
+        if (q - begin < kWindow) mark(q, r);
+        while (next_check < seg.count + r) {
+            seg.check_pos.push_back(q + (next_check - seg.count));
+            seg.check_count.push_back(next_check);
+            next_check += kCheck;
+        }
+        if (run == 0)
+            s->take_one();
+        else
+            s->take_run(static_cast<int>(r));
+        seg.count += r;
     }
-    // The seeds after the last uniform used.
-    G.CURSEED1[cur] = static_cast<std::int32_t>(power_mod(kA1, static_cast<std::uint64_t>(s.pos), kM1) * s.s1 % kM1);
-    G.CURSEED2[cur] = static_cast<std::int32_t>(power_mod(kA2, static_cast<std::uint64_t>(s.pos), kM2) * s.s2 % kM2);
+    seg.stop = s->position();
+    return seg;
+}
+
+std::uint64_t locate_deviate(StreamOrigin o, const std::vector<SkipSegment>& segments,
+                             std::uint64_t n) {
+    // A true start and its number, walked forward from segment to segment.
+    std::uint64_t p = 0, a = 0;
+    std::unique_ptr<SkipStream> walker;
+    auto walk_from = [&](std::uint64_t at) { walker = std::make_unique<SkipStream>(o, at); };
+    auto finish = [&](std::uint64_t at, std::uint64_t index) {
+        walk_from(at);
+        walker->skip(n - index);
+        return walker->position();
+    };
+    for (std::size_t t = 0; t < segments.size(); ++t) {
+        const SkipSegment& seg = segments[t];
+        std::uint64_t base = 0, local = 0;  // number = base + the segment's own count
+        bool joined = t == 0;
+        if (!joined) {
+            // Walk the true starts until one is also a start of this segment.
+            walk_from(p);
+            for (;;) {
+                const int run = walker->run_ahead();
+                const std::uint64_t q = walker->position();
+                if (a == n) return q;
+                const std::uint64_t off = q - seg.begin;
+                if (q >= seg.begin && off < kWindow && ((seg.window[off >> 6] >> (off & 63)) & 1U)) {
+                    local = 0;
+                    for (std::uint64_t w = 0; w < (off >> 6); ++w)
+                        local += static_cast<std::uint64_t>(std::popcount(seg.window[w]));
+                    local += static_cast<std::uint64_t>(
+                        std::popcount(seg.window[off >> 6] & ((std::uint64_t{1} << (off & 63)) - 1)));
+                    base = a - local;
+                    p = q;
+                    joined = true;
+                    break;
+                }
+                // Never joined within the window (not seen in practice): walk
+                // on through the whole segment instead.
+                if (q >= seg.stop && q >= seg.begin + kWindow) {
+                    p = q;
+                    break;
+                }
+                if (run == 0) {
+                    walker->take_one();
+                    ++a;
+                } else {
+                    // Stop at the target or at the first start inside the window.
+                    std::uint64_t r = std::min<std::uint64_t>(run, n - a);
+                    for (std::uint64_t k = 1; k < r; ++k) {
+                        const std::uint64_t o2 = q + k - seg.begin;
+                        if (q + k >= seg.begin && o2 < kWindow &&
+                            ((seg.window[o2 >> 6] >> (o2 & 63)) & 1U)) {
+                            r = k;
+                            break;
+                        }
+                    }
+                    walker->take_run(static_cast<int>(r));
+                    a += r;
+                }
+            }
+            if (!joined) continue;
+        } else {
+            p = seg.begin;
+            base = a;
+        }
+        if (n <= base + seg.count) {
+            // The nearest checkpoint on the true starts before deviate n.
+            std::uint64_t at = p, index = base + local;
+            for (std::size_t k = 0; k < seg.check_pos.size(); ++k)
+                if (seg.check_pos[k] >= p && base + seg.check_count[k] <= n) {
+                    at = seg.check_pos[k];
+                    index = base + seg.check_count[k];
+                }
+            return finish(at, index);
+        }
+        p = seg.stop;
+        a = base + seg.count;
+    }
+    return finish(p, a);
 }
 
 }  // namespace coswitch

@@ -9,6 +9,7 @@
 
 #include "numeric/simd_path.hpp"
 #include "random/deviates.hpp"
+#include "random/stream_skip.hpp"
 #include "random/generator.hpp"
 
 using namespace coswitch;
@@ -172,4 +173,32 @@ TEST(Deviates, SkippingLandsWhereDrawingDoesOnEveryPath) {
     const GeneratorState drawn = after_fill(GeneratorState{}, 10000000);
     EXPECT_EQ(deep.GLOBE.CURSEED1, drawn.GLOBE.CURSEED1);
     EXPECT_EQ(deep.GLOBE.CURSEED2, drawn.GLOBE.CURSEED2);
+}
+
+TEST(Deviates, SegmentsParsedApartLocateDeviatesExactly) {
+    using namespace coswitch;
+    if (!set_simd_path(SimdPath::avx2)) GTEST_SKIP() << "the segmented skip needs avx2";
+    GeneratorState g;
+    std::vector<float> first(3);
+    snorm_fill(g, first.data(), 3);  // seeded, a little way in
+    ASSERT_TRUE(segmented_skip_possible(g));
+    const StreamOrigin o = origin_of(g);
+    const std::uint64_t deviates = 3000000;
+    const std::uint64_t end = uniforms_for(deviates);
+    for (int parts : {1, 2, 3, 7}) {
+        std::vector<SkipSegment> segs;
+        for (int t = 0; t < parts; ++t)
+            segs.push_back(scan_skip_segment(o, end * t / parts, end * (t + 1) / parts));
+        // Targets at the start, inside and at the edges of segments, and beyond the last.
+        for (std::uint64_t n : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{65535},
+                                std::uint64_t{65536}, deviates / 3, deviates / 2 + 17, deviates,
+                                end + 1000}) {
+            GeneratorState located = g, skipped = g;
+            move_to(located, o, locate_deviate(o, segs, n));
+            snorm_skip(skipped, n);
+            ASSERT_EQ(located.GLOBE.CURSEED1, skipped.GLOBE.CURSEED1) << parts << " parts, n " << n;
+            ASSERT_EQ(located.GLOBE.CURSEED2, skipped.GLOBE.CURSEED2) << parts << " parts, n " << n;
+        }
+    }
+    set_simd_path(SimdPath::automatic);
 }
