@@ -37,17 +37,25 @@ LoopReport run_sequential(const RunParameters& p, const Inputs& in, const PairLo
     return report;
 }
 
-// A finished pair waiting for its turn.
+// Finished pairs of one batch, waiting for their turn.
 struct Finished {
-    PairResult result;
-    std::string text;
+    std::vector<PairResult> results;
+    std::vector<std::string> texts;
 };
 
-// Workers take pairs in order from a counter; a producer thread draws the
-// normal stream's deviates pair after pair, which are what a pair's
-// bootstrap consumes of it, and hands them over; the calling thread hands
-// finished pairs on in pair order. At most `window` pairs are between the
-// producer and the last pair handed on, which bounds memory whatever the
+// Pairs go to the threads in batches of consecutive pairs, sized so that a
+// batch is worth far more than handing it over.
+std::int64_t batch_pairs(const RunParameters& p) {
+    constexpr std::uint64_t kDrawsPerBatch = std::uint64_t{1} << 16;
+    const std::uint64_t per_pair = std::max<std::uint64_t>(1, sampler_draws_per_pair(p));
+    return static_cast<std::int64_t>(std::clamp<std::uint64_t>(kDrawsPerBatch / per_pair, 1, 1024));
+}
+
+// Workers take batches in order from a counter; a producer thread draws the
+// normal stream's deviates batch after batch, which are what the batch's
+// bootstraps consume of it, and hands them over; the calling thread hands
+// finished pairs on in pair order. At most `window` batches are between the
+// producer and the last batch handed on, which bounds memory whatever the
 // number of pairs.
 class ParallelLoop {
 public:
@@ -57,6 +65,8 @@ public:
           in_(in),
           loop_(loop),
           count_(loop.last - loop.first),
+          batch_(std::min(batch_pairs(p), std::max<std::int64_t>(1, count_ / (4 * workers)))),
+          batches_((count_ + batch_ - 1) / batch_),
           window_(2 * static_cast<std::int64_t>(workers) + 2),
           finished_(static_cast<std::size_t>(window_)),
           deviates_(static_cast<std::size_t>(window_)) {}
@@ -98,25 +108,31 @@ public:
 
 private:
     std::size_t slot(std::int64_t k) const { return static_cast<std::size_t>(k % window_); }
+    std::int64_t first_of(std::int64_t k) const { return loop_.first + k * batch_; }
+    std::int64_t size_of(std::int64_t k) const { return std::min(batch_, count_ - k * batch_); }
 
     void hand_on(LoopReport& report) {
         GenePair pair = pair_at(loop_.first, p_.NGENE);
-        for (std::int64_t k = 0; k < count_; ++k, pair = next_pair(pair, p_.NGENE)) {
+        for (std::int64_t k = 0; k < batches_; ++k) {
             Finished f;
             {
                 std::unique_lock lock(mutex_);
-                cv_.wait(lock, [&] { return finished_[slot(k)].has_value() || stopped_; });
+                done_cv_.wait(lock, [&] { return finished_[slot(k)].has_value() || stopped_; });
                 if (stopped_) return;
                 f = std::move(*finished_[slot(k)]);
                 finished_[slot(k)].reset();
             }
-            report.capped_fits += f.result.capped_fits;
-            if (loop_.in_order) loop_.in_order(loop_.first + k, pair, f.result, f.text);
+            for (std::size_t m = 0; m < f.results.size(); ++m, pair = next_pair(pair, p_.NGENE)) {
+                report.capped_fits += f.results[m].capped_fits;
+                if (loop_.in_order)
+                    loop_.in_order(first_of(k) + static_cast<std::int64_t>(m), pair, f.results[m],
+                                   f.texts[m]);
+            }
             {
                 std::lock_guard lock(mutex_);
                 handed_on_ = k + 1;
             }
-            cv_.notify_all();
+            space_cv_.notify_one();
         }
     }
 
@@ -124,22 +140,23 @@ private:
         try {
             GeneratorState g = streams_at(p_, loop_.first, workers_, loop_.start_thread).normal;
             const auto per_pair = static_cast<std::size_t>(normal_deviates_per_pair(p_));
-            for (std::int64_t k = 0; k < count_; ++k) {
+            for (std::int64_t k = 0; k < batches_; ++k) {
                 {
                     std::unique_lock lock(mutex_);
-                    cv_.wait(lock, [&] { return stopped_ || k < handed_on_ + window_; });
+                    space_cv_.wait(lock, [&] { return stopped_ || k < handed_on_ + window_; });
                     if (stopped_) return;
                 }
-                // The slot's last pair has been handed on, and no worker reads
+                // The slot's last batch has been handed on, and no worker reads
                 // it before it is published: it is the producer's alone.
                 std::vector<float>& d = deviates_[slot(k)];
-                d.resize(per_pair);
-                snorm_fill(g, d.data(), per_pair);
+                const std::size_t n = per_pair * static_cast<std::size_t>(size_of(k));
+                d.resize(n);
+                snorm_fill(g, d.data(), n);
                 {
                     std::lock_guard lock(mutex_);
                     ready_ = k + 1;
                 }
-                cv_.notify_all();
+                ready_cv_.notify_all();
             }
         } catch (...) {
             stop(std::current_exception());
@@ -151,26 +168,34 @@ private:
             PairScratch scratch(p_);
             for (;;) {
                 const std::int64_t k = next_.fetch_add(1);
-                if (k >= count_) return;
-                const std::int64_t n = loop_.first + k;
+                if (k >= batches_) return;
                 RandomStreams streams;
                 {
                     std::unique_lock lock(mutex_);
-                    cv_.wait(lock, [&] { return stopped_ || k < ready_; });
+                    ready_cv_.wait(lock, [&] { return stopped_ || k < ready_; });
                     if (stopped_) return;
                     streams.deviates = deviates_[slot(k)].data();
                 }
-                sampler_jump(streams.sampler, sampler_draws_per_pair(p_) *
-                                                  static_cast<std::uint64_t>(n));
-                const GenePair pair = pair_at(n, p_.NGENE);
+                // Each pair takes its fixed share of both streams, so one
+                // jump serves the batch.
+                const std::int64_t first = first_of(k);
+                sampler_jump(streams.sampler,
+                             sampler_draws_per_pair(p_) * static_cast<std::uint64_t>(first));
                 Finished f;
-                analyse_pair(p_, in_, pair.i, pair.j, streams, scratch, f.result);
-                if (loop_.computed) f.text = loop_.computed(n, pair, f.result);
+                f.results.resize(static_cast<std::size_t>(size_of(k)));
+                f.texts.resize(f.results.size());
+                GenePair pair = pair_at(first, p_.NGENE);
+                for (std::size_t m = 0; m < f.results.size(); ++m, pair = next_pair(pair, p_.NGENE)) {
+                    analyse_pair(p_, in_, pair.i, pair.j, streams, scratch, f.results[m]);
+                    if (loop_.computed)
+                        f.texts[m] = loop_.computed(first + static_cast<std::int64_t>(m), pair,
+                                                    f.results[m]);
+                }
                 {
                     std::lock_guard lock(mutex_);
                     finished_[slot(k)] = std::move(f);
                 }
-                cv_.notify_all();
+                done_cv_.notify_one();
             }
         } catch (...) {
             stop(std::current_exception());
@@ -184,21 +209,27 @@ private:
             if (e && !error_) error_ = e;
             stopped_ = true;
         }
-        cv_.notify_all();
+        ready_cv_.notify_all();
+        done_cv_.notify_all();
+        space_cv_.notify_all();
     }
 
     const int workers_;
     const RunParameters& p_;
     const Inputs& in_;
     const PairLoop& loop_;
-    const std::int64_t count_;
+    const std::int64_t count_;    // pairs
+    const std::int64_t batch_;    // pairs a batch
+    const std::int64_t batches_;
     const std::int64_t window_;
 
     std::mutex mutex_;
-    std::condition_variable cv_;
+    std::condition_variable ready_cv_;  // workers: a batch's deviates are there
+    std::condition_variable done_cv_;   // the calling thread: a batch is finished
+    std::condition_variable space_cv_;  // the producer: a batch was handed on
     std::vector<std::optional<Finished>> finished_;
-    std::vector<std::vector<float>> deviates_;  // each pair's normal deviates
-    std::int64_t ready_ = 0;                    // pairs whose deviates are published
+    std::vector<std::vector<float>> deviates_;  // each batch's normal deviates
+    std::int64_t ready_ = 0;                    // batches whose deviates are published
     std::int64_t handed_on_ = 0;
     std::atomic<std::int64_t> next_{0};
     bool stopped_ = false;
