@@ -43,7 +43,7 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS) --target coswitch coswitch_tests
-	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|conformance'
+	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|PairLoop|Pooled|NullCounter|Scan\.|conformance'
 
 # The readers, the dialogue and summary's table reader under libFuzzer with
 # address and undefined-behaviour checks (clang; not part of `make test`).

@@ -181,3 +181,25 @@ TEST(PairLoop, ObservedPassGivesTheStatisticsOfTheBootstrapPass) {
 
 }  // namespace
 }  // namespace coswitch
+
+namespace coswitch {
+namespace {
+
+TEST(PairLoop, LongStreamSkipsOnThreadsLandWhereOneThreadDoes) {
+    RunParameters p;
+    p.NTIME = 18;
+    p.NREP = 2;
+    p.NBOOT = 100;  // 7200 deviates a pair
+    const std::int64_t pairs = 5000;  // 36 million deviates: long enough for threads
+    GeneratorState one, many, refused;
+    skip_pairs(p, one, pairs, 1);
+    skip_pairs(p, many, pairs, 3);
+    skip_pairs(p, refused, pairs, 3, refusing_after(1));
+    EXPECT_EQ(many.GLOBE.CURSEED1, one.GLOBE.CURSEED1);
+    EXPECT_EQ(many.GLOBE.CURSEED2, one.GLOBE.CURSEED2);
+    EXPECT_EQ(refused.GLOBE.CURSEED1, one.GLOBE.CURSEED1);
+    EXPECT_EQ(refused.GLOBE.CURSEED2, one.GLOBE.CURSEED2);
+}
+
+}  // namespace
+}  // namespace coswitch

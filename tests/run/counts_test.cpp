@@ -21,7 +21,7 @@ namespace {
 // mistake fails at once instead of filling the machine. Address checking
 // reserves far more address space than it uses, so it goes without.
 void cap_memory() {
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     const rlimit cap{rlim_t{1} << 30, rlim_t{1} << 30};
     ::setrlimit(RLIMIT_AS, &cap);
 #endif
