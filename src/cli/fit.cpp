@@ -114,11 +114,6 @@ int fit_main(const std::vector<std::string>& args) {
     int ntime = 0, nrep = 0, ngene = 0;
     bool has_ntime = false, has_nrep = false, has_ngene = false;
     std::string dir, names_file, tsv_file;
-    auto file_value = [&]() {
-        std::string v = a.value();
-        if (v.empty()) a.fail("option " + a.name() + " needs a file name");
-        return v;
-    };
     while (a.next()) {
         const std::string& n = a.name();
         if (n == "--help" || n == "-h") {
@@ -139,9 +134,9 @@ int fit_main(const std::vector<std::string>& args) {
         } else if (n == "-C" || n == "--directory") {
             dir = a.directory_value();
         } else if (n == "--names") {
-            names_file = file_value();
+            names_file = a.nonempty_value("a file name");
         } else if (n == "--tsv") {
-            tsv_file = file_value();
+            tsv_file = a.nonempty_value("a file name");
         } else {
             a.reject();
         }

@@ -58,11 +58,13 @@ char OptionWords::mode_value() {
     fail("option " + name_ + ": " + shown_value(v) + " is not G (gene index) or T (time index)");
 }
 
-std::string OptionWords::directory_value() {
+std::string OptionWords::nonempty_value(const char* what) {
     std::string v = value();
-    if (v.empty()) fail("option " + name_ + " needs a directory");
+    if (v.empty()) fail("option " + name_ + " needs " + what);
     return v;
 }
+
+std::string OptionWords::directory_value() { return nonempty_value("a directory"); }
 
 void OptionWords::no_value() const {
     if (has_inline_) fail("option " + name_ + " takes no value");

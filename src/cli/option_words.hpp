@@ -20,6 +20,9 @@ public:
     int int_value();
     char mode_value();  // G or T, either case
     std::string directory_value();  // a value that may not be empty
+    // A value that may not be empty; what: what it names, for the message
+    // ("a file name").
+    std::string nonempty_value(const char* what);
     void no_value() const;
     // The current word is not an option of this command.
     [[noreturn]] void reject() const;

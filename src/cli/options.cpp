@@ -5,6 +5,23 @@
 #include "cli/option_words.hpp"
 
 namespace coswitch {
+bool take_run_option(OptionWords& a, int& threads, ProgressMode& progress) {
+    const std::string& n = a.name();
+    if (n == "--threads") {
+        threads = a.int_value();
+        if (threads < 1) a.fail("option --threads: needs at least 1 thread");
+    } else if (n == "--quiet") {
+        a.no_value();
+        progress = ProgressMode::Quiet;
+    } else if (n == "--progress") {
+        a.no_value();
+        progress = ProgressMode::Plain;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 Options parse_options(const std::vector<std::string>& args) {
     Options o;
     OptionWords a(args, "");
@@ -28,15 +45,7 @@ Options parse_options(const std::vector<std::string>& args) {
             o.ngene = a.int_value();
         } else if (n == "-C" || n == "--directory") {
             o.directory = a.directory_value();
-        } else if (n == "--threads") {
-            o.threads = a.int_value();
-            if (o.threads < 1) a.fail("option --threads: needs at least 1 thread");
-        } else if (n == "--quiet") {
-            a.no_value();
-            o.progress = ProgressMode::Quiet;
-        } else if (n == "--progress") {
-            a.no_value();
-            o.progress = ProgressMode::Plain;
+        } else if (take_run_option(a, o.threads, o.progress)) {
         } else {
             a.reject();
         }

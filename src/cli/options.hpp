@@ -23,6 +23,11 @@ struct Options {
     bool answers_given() const { return mode || ntime || nrep || nboot || ngene; }
 };
 
+class OptionWords;
+// The options every analysis takes (--threads N, --quiet, --progress): sets
+// them when the current word is one of them; false when it is not.
+bool take_run_option(OptionWords& a, int& threads, ProgressMode& progress);
+
 // Parses argv[1..]; throws RunError(kExitInput, ...) naming a bad option.
 Options parse_options(const std::vector<std::string>& args);
 

@@ -53,15 +53,6 @@ void write_classic_folder(const std::string& dir, const ScanInputs& s) {
     folder.commit();
 }
 
-std::string null_records(GenePair pair, const PairResult& r) {
-    std::string records;
-    records.reserve(r.nullstat.size() * 79);
-    for (std::size_t b = 0; b < r.nullstat.size(); ++b)
-        records += output_record(pair.i, pair.j, static_cast<int>(b) + 1, r.nullstat[b],
-                                 r.nullcorr[b]);
-    return records;
-}
-
 // Where a rank other than the first keeps its null records until the first
 // asks for them: an unnamed file in the temporary folder of the system.
 class SpoolFile {
@@ -142,7 +133,7 @@ struct Scan {
         how.ranks = &ranks;
         if (o.nulls) {
             how.null_records = [](std::int64_t, GenePair pair, const PairResult& r) {
-                return null_records(pair, r);
+                return output_records(pair.i, pair.j, r.nullstat, r.nullcorr);
             };
             if (ranks.first()) {
                 const std::string name = o.gzip ? "nulls.txt.gz" : "nulls.txt";

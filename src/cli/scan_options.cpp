@@ -8,11 +8,6 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
     ScanOptions o;
     o.words = args;
     OptionWords a(args, "scan");
-    auto text_value = [&](const char* what) {
-        std::string v = a.value();
-        if (v.empty()) a.fail("option " + a.name() + " needs " + what);
-        return v;
-    };
     auto choice = [&](std::initializer_list<const char*> allowed) {
         const std::string v = a.value();
         for (const char* c : allowed)
@@ -27,40 +22,32 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
             a.no_value();
             o.help = true;
         } else if (n == "-o" || n == "--output") {
-            o.output = text_value("a folder name");
+            o.output = a.nonempty_value("a folder name");
         } else if (n == "--columns") {
-            o.columns = text_value("column names");
+            o.columns = a.nonempty_value("column names");
         } else if (n == "--replicates") {
             o.replicates = a.int_value();
             if (*o.replicates < 1) a.fail("option --replicates: needs at least 1 replicate");
         } else if (n == "--design") {
-            o.design = text_value("a file name");
+            o.design = a.nonempty_value("a file name");
         } else if (n == "--samples") {
-            o.samples = text_value("a pattern");
+            o.samples = a.nonempty_value("a pattern");
         } else if (n == "--genes") {
-            o.genes = text_value("a file name");
+            o.genes = a.nonempty_value("a file name");
         } else if (n == "--missing") {
             o.missing = choice({"drop", "fail"});
         } else if (n == "--transform") {
             o.transform = choice({"none", "log2p1", "log2"});
         } else if (n == "--para1") {
-            o.para1 = text_value("a file name");
+            o.para1 = a.nonempty_value("a file name");
         } else if (n == "--para2") {
-            o.para2 = text_value("a file name");
+            o.para2 = a.nonempty_value("a file name");
         } else if (n == "--mode") {
             o.mode = a.mode_value();
         } else if (n == "--bootstrap") {
             o.bootstrap = a.int_value();
             if (o.bootstrap < 0) a.fail("option --bootstrap: needs 0 or more replicates");
-        } else if (n == "--threads") {
-            o.threads = a.int_value();
-            if (o.threads < 1) a.fail("option --threads: needs at least 1 thread");
-        } else if (n == "--quiet") {
-            a.no_value();
-            o.progress = ProgressMode::Quiet;
-        } else if (n == "--progress") {
-            a.no_value();
-            o.progress = ProgressMode::Plain;
+        } else if (take_run_option(a, o.threads, o.progress)) {
         } else if (n == "--gzip") {
             a.no_value();
             o.gzip = true;
@@ -68,7 +55,7 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
             a.no_value();
             o.nulls = true;
         } else if (n == "--write-classic") {
-            o.write_classic = text_value("a folder name");
+            o.write_classic = a.nonempty_value("a folder name");
         } else if (!n.empty() && n[0] != '-' && o.table.empty()) {
             o.table = n;
         } else {

@@ -76,11 +76,6 @@ int summary_main(const std::vector<std::string>& args) {
     std::string dir, names_file, tsv_file, svg_file;
     int top = 20;
     PairSelection selection;
-    auto file_value = [&]() {
-        std::string v = a.value();
-        if (v.empty()) a.fail("option " + a.name() + " needs a file name");
-        return v;
-    };
     while (a.next()) {
         const std::string& n = a.name();
         if (n == "--help" || n == "-h") {
@@ -90,7 +85,7 @@ int summary_main(const std::vector<std::string>& args) {
         } else if (n == "-C" || n == "--directory") {
             dir = a.directory_value();
         } else if (n == "--names") {
-            names_file = file_value();
+            names_file = a.nonempty_value("a file name");
         } else if (n == "--top") {
             top = a.int_value();
             if (top < 0) a.fail("option --top: needs 0 or more pairs");
@@ -111,9 +106,9 @@ int summary_main(const std::vector<std::string>& args) {
             selection.fdr_given = true;
             selection.fdr = q;
         } else if (n == "--tsv") {
-            tsv_file = file_value();
+            tsv_file = a.nonempty_value("a file name");
         } else if (n == "--svg") {
-            svg_file = file_value();
+            svg_file = a.nonempty_value("a file name");
         } else {
             a.reject();
         }

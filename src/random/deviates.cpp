@@ -9,80 +9,17 @@ using namespace snorm_detail;
 
 float ranf(GeneratorState& g) { return static_cast<float>(ignlgi(g)) * kScale; }
 
+namespace {
+// The plain path: every uniform through ranf, with all of ignlgi's checks.
+struct Plain {
+    GeneratorState& g;
+    float next() { return ranf(g); }
+};
+}  // namespace
+
 float snorm(GeneratorState& g) {
-    float u = ranf(g);
-    float s = 0.0f;
-    if (u > 0.5f) s = 1.0f;
-    u = u + u - s;
-    u = 32.0f * u;
-    int i = static_cast<int>(u);
-    if (i == 32) i = 31;
-    float ustar;
-    float aa;
-    float w;
-    float tt;
-    if (i != 0) {
-        // Centre.
-        ustar = u - static_cast<float>(i);
-        aa = A[i];
-        for (;;) {
-            if (ustar > T[i]) {
-                w = (ustar - T[i]) * H[i];
-                break;
-            }
-            u = ranf(g);
-            w = u * (A[i + 1] - aa);
-            tt = (0.5f * w + aa) * w;
-            bool accepted = false;
-            for (;;) {
-                if (ustar > tt) {
-                    accepted = true;
-                    break;
-                }
-                u = ranf(g);
-                if (ustar < u) {
-                    ustar = ranf(g);
-                    break;  // back to the threshold test
-                }
-                tt = u;
-                ustar = ranf(g);
-            }
-            if (accepted) break;
-        }
-    } else {
-        // Tail.
-        i = 6;
-        aa = 2.153875f;
-        u = u + u;
-        while (u < 1.0f) {
-            aa = aa + D[i];
-            i = i + 1;
-            u = u + u;
-        }
-        u = u - 1.0f;
-        for (;;) {
-            w = u * D[i];
-            tt = (0.5f * w + aa) * w;
-            bool accepted = false;
-            for (;;) {
-                ustar = ranf(g);
-                if (ustar > tt) {
-                    accepted = true;
-                    break;
-                }
-                u = ranf(g);
-                if (ustar >= u) {
-                    tt = u;
-                    continue;
-                }
-                u = ranf(g);
-                break;  // back to step 13
-            }
-            if (accepted) break;
-        }
-    }
-    const float y = aa + w;
-    return s == 1.0f ? -y : y;
+    Plain source{g};
+    return snorm_from(source);
 }
 
 }  // namespace coswitch

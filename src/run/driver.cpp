@@ -56,12 +56,7 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
     loop.last = npairs;
     loop.threads = s.threads;
     loop.computed = [](std::int64_t, GenePair pair, const PairResult& r) {
-        std::string records;
-        records.reserve(r.nullstat.size() * 79);
-        for (std::size_t b = 0; b < r.nullstat.size(); ++b)
-            records += output_record(pair.i, pair.j, static_cast<int>(b) + 1, r.nullstat[b],
-                                     r.nullcorr[b]);
-        return records;
+        return output_records(pair.i, pair.j, r.nullstat, r.nullcorr);
     };
     long long replicates_done = 0;
     loop.in_order = [&](std::int64_t n, GenePair pair, const PairResult& r,

@@ -21,6 +21,15 @@ std::string output_record(int i, int j, int b, double nullstat, double nullcorr)
            format_f(nullstat, 20, 10) + "    " + format_f(nullcorr, 20, 10) + "\n";
 }
 
+std::string output_records(int i, int j, const std::vector<double>& nullstat,
+                           const std::vector<double>& nullcorr) {
+    std::string records;
+    records.reserve(nullstat.size() * 79);
+    for (std::size_t b = 0; b < nullstat.size(); ++b)
+        records += output_record(i, j, static_cast<int>(b) + 1, nullstat[b], nullcorr[b]);
+    return records;
+}
+
 std::string pvalue_record(int i, int j, double res, float newpval, double corres, float corpval) {
     return "    " + format_i(i, 6) + "    " + format_i(j, 6) + "    " + format_f(res, 14, 8) +
            "    " + format_f(static_cast<double>(newpval), 14, 8) + "    " +

@@ -3,6 +3,7 @@
 // order, checked on every write and on close.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace coswitch {
 
@@ -10,6 +11,9 @@ extern const char* const kPvalueHeader;
 extern const char* const kOutputHeader;
 
 std::string output_record(int i, int j, int b, double nullstat, double nullcorr);
+// The records of every bootstrap replicate of pair (i, j), b = 1, 2, ...
+std::string output_records(int i, int j, const std::vector<double>& nullstat,
+                           const std::vector<double>& nullcorr);
 std::string pvalue_record(int i, int j, double res, float newpval, double corres, float corpval);
 
 class ResultFile {

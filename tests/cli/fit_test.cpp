@@ -147,17 +147,6 @@ TEST(Fit, TellsSwitchingFromNoiseAndRefusesBadInputAndExistingFiles) {
     EXPECT_EQ(fit.err, run.err);
 }
 
-namespace {
-// Every file name in dir, sorted, blank-separated.
-std::string listing(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string s;
-    for (const auto& n : names) s += n + " ";
-    return s;
-}
-}  // namespace
 
 TEST(Fit, WorkedDigitsFlagsAndStatesThatSwap) {
     // Expected values worked with a separate implementation of the documented fit (median

@@ -68,14 +68,6 @@ ProgramRun mpirun_scan(const std::string& mpirun, const fs::path& dir, int ranks
     return r;
 }
 
-std::map<std::string, std::string> folder_files(const fs::path& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().filename() != "run.tsv")
-            files[e.path().filename().string()] = read_file(e.path());
-    return files;
-}
-
 class ScanMpi : public ::testing::Test {
 protected:
     void SetUp() override {

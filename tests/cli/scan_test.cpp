@@ -37,15 +37,6 @@ std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
     return rows;
 }
 
-// The folder's files, by name, except run.tsv (which records times and threads).
-std::map<std::string, std::string> folder_files(const fs::path& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().filename() != "run.tsv")
-            files[e.path().filename().string()] = read_file(e.path());
-    return files;
-}
-
 // pairs.tsv rows keyed by "gene1 gene2".
 std::map<std::string, std::vector<std::string>> pairs_by_name(const fs::path& file) {
     std::map<std::string, std::vector<std::string>> by;

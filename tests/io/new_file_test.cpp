@@ -15,15 +15,6 @@ using namespace coswitch::testing;
 namespace fs = std::filesystem;
 
 namespace {
-// Names in dir, sorted: what a failure may have left behind.
-std::string listing(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string s;
-    for (const auto& n : names) s += n + " ";
-    return s;
-}
 
 // The diagnostic of f, which must fail as a result-file failure.
 template <class F>

@@ -88,16 +88,6 @@ TEST(ResultFiles, WhatTheFilesHoldWhenThereIsNoPairToTest) {
     }
 }
 
-namespace {
-std::string listing(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string s;
-    for (const auto& n : names) s += n + " ";
-    return s;
-}
-}  // namespace
 
 TEST(ResultFiles, FitAndSummaryLeaveNothingAfterAFullDisk) {
     // Twenty genes make para files of a few hundred bytes; 150 bytes of disk are not enough.

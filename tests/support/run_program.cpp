@@ -35,6 +35,15 @@ std::string read_file(const fs::path& p) {
     return s.str();
 }
 
+std::string listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const auto& n : names) s += n + " ";
+    return s;
+}
+
 void write_file(const fs::path& p, const std::string& text) {
     std::ofstream f(p, std::ios::binary);
     f << text;

@@ -52,6 +52,8 @@ void limit_file_size(rlim_t bytes);
 [[noreturn]] void exec_program(const std::vector<std::string>& args);
 
 std::string read_file(const std::filesystem::path& p);
+// Every name in dir, sorted, each followed by a blank: what a run left there.
+std::string listing(const std::filesystem::path& dir);
 void write_file(const std::filesystem::path& p, const std::string& text);
 
 // Writes realdata.txt, para1.txt and para2.txt for a synthetic run with

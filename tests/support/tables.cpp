@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "support/run_program.hpp"
+
 namespace coswitch::testing {
 
 std::string switching_table(int genes, int times, int reps, unsigned seed, char sep) {
@@ -29,6 +31,14 @@ std::string switching_table(int genes, int times, int reps, unsigned seed, char 
         out += "\n";
     }
     return out;
+}
+
+std::map<std::string, std::string> folder_files(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename() != "run.tsv")
+            files[e.path().filename().string()] = read_file(e.path());
+    return files;
 }
 
 }  // namespace coswitch::testing

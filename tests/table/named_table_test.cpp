@@ -111,11 +111,11 @@ TEST(NamedTable, OnlyRegularFilesAreRead) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // Must not wait for a writer.
     EXPECT_EQ(input_error([&] { read_named_table(fifo, "fifo"); }),
-              "fifo: a FIFO, not a regular file");
+              "fifo: is a pipe, not a regular file");
     EXPECT_EQ(input_error([&] { read_named_table(dir.path().string(), "d"); }),
-              "d: a directory, not a regular file");
+              "d: is a directory, not a regular file");
     EXPECT_EQ(input_error([&] { read_named_table("/dev/null", "/dev/null"); }),
-              "/dev/null: a character device, not a regular file");
+              "/dev/null: is a device, not a regular file");
     EXPECT_EQ(input_error([&] { read_named_table((dir / "none").string(), "none"); }),
               "none: file not found");
 }
