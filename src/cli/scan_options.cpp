@@ -89,7 +89,7 @@ id, then its values). Missing values: an empty cell, NA, NaN, null.
 
 Columns and design (one of the three; default: every selected column is one
 time point, in table order):
-  --columns SPEC       the columns to use: names separated by commas, a range
+  --columns LIST       the columns to use: names separated by commas, a range
                        FIRST..LAST, or a pattern ~REGEX
   --replicates R       consecutive groups of R columns are the replicates of
                        one time point
