@@ -46,6 +46,21 @@ public:
         gather(v.data(), MPI_INT32_T, starts);
     }
 
+    std::vector<std::uint64_t> gather_words(const std::vector<std::uint64_t>& mine) override {
+        const int n = as_int(static_cast<std::int64_t>(mine.size()));
+        std::vector<int> counts(static_cast<std::size_t>(size_)), displs(counts.size());
+        MPI_Allgather(&n, 1, MPI_INT, counts.data(), 1, MPI_INT, MPI_COMM_WORLD);
+        std::int64_t total = 0;
+        for (std::size_t r = 0; r < counts.size(); ++r) {
+            displs[r] = as_int(total);
+            total += counts[r];
+        }
+        std::vector<std::uint64_t> all(static_cast<std::size_t>(total));
+        MPI_Allgatherv(mine.data(), n, MPI_UINT64_T, all.data(), counts.data(), displs.data(),
+                       MPI_UINT64_T, MPI_COMM_WORLD);
+        return all;
+    }
+
     void sum_to_first(std::vector<std::int64_t>& v) override {
         for (std::int64_t at = 0; at < static_cast<std::int64_t>(v.size()); at += kChunk) {
             const int n = as_int(std::min<std::int64_t>(kChunk, static_cast<std::int64_t>(v.size()) - at));

@@ -20,7 +20,13 @@ LoopReport run_sequential(const RunParameters& p, const Inputs& in, const PairLo
     LoopReport report;
     report.threads_started = 1;
     if (loop.first >= loop.last) return report;
-    RandomStreams streams = streams_at(p, loop.first);
+    RandomStreams streams;
+    if (loop.normal_at_first) {
+        streams.normal = *loop.normal_at_first;
+        sampler_jump(streams.sampler, sampler_draws_per_pair(p) * static_cast<std::uint64_t>(loop.first));
+    } else {
+        streams = streams_at(p, loop.first);
+    }
     PairScratch scratch(p);
     PairResult result;
     GenePair pair = pair_at(loop.first, p.NGENE);
@@ -138,7 +144,9 @@ private:
 
     void produce() {
         try {
-            GeneratorState g = streams_at(p_, loop_.first, workers_, loop_.start_thread).normal;
+            GeneratorState g = loop_.normal_at_first
+                                   ? *loop_.normal_at_first
+                                   : streams_at(p_, loop_.first, workers_, loop_.start_thread).normal;
             const auto per_pair = static_cast<std::size_t>(normal_deviates_per_pair(p_));
             for (std::int64_t k = 0; k < batches_; ++k) {
                 {

@@ -5,6 +5,7 @@
 // pair order.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "analysis/pair.hpp"
@@ -24,6 +25,9 @@ struct PairLoop {
     std::function<void(std::int64_t n, GenePair, const PairResult&, const std::string& text)>
         in_order;
     ThreadStarter start_thread;  // empty: plain threads
+    // The normal stream at the first pair, when the caller has found it
+    // already (ranks find theirs together); otherwise the loop steps there.
+    std::optional<GeneratorState> normal_at_first;
     // Optional: after each bootstrap replicate b of pair n, when the block
     // runs on the calling thread alone (for finer progress; threads report
     // whole pairs only).

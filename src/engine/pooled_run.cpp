@@ -3,6 +3,7 @@
 #include "engine/block_split.hpp"
 #include "engine/null_counts.hpp"
 #include "engine/observed_pass.hpp"
+#include "engine/rank_streams.hpp"
 
 namespace coswitch {
 
@@ -52,6 +53,8 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
         if (how.write_records) how.write_records(text);
         if (how.progress) how.progress(n + 1 - loop.first, loop.last - loop.first);
     };
+    if (ranks.size() > 1 && p.NBOOT > 0)
+        loop.normal_at_first = normal_at_rank_start(p, blocks, ranks, how.threads, how.start_thread);
     PooledResult r;
     if (p.NBOOT > 0) {
         r.report = run_pair_loop(p, in, loop);

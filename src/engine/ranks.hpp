@@ -27,6 +27,10 @@ public:
         (void)v;
         (void)starts;
     }
+    // Every rank's words, in rank order, on every rank.
+    virtual std::vector<std::uint64_t> gather_words(const std::vector<std::uint64_t>& mine) {
+        return mine;
+    }
     // Element-wise sums over every rank, on the first rank.
     virtual void sum_to_first(std::vector<std::int64_t>& v) { (void)v; }
     // The lowest rank where failed is true, or -1 when none: on every rank.

@@ -55,8 +55,8 @@ struct LanePowers {
 constexpr LanePowers kPowers;
 constexpr std::uint64_t kBlockStep1 = power_mod(kA1, kBlock, kM1);
 constexpr std::uint64_t kBlockStep2 = power_mod(kA2, kBlock, kM2);
-constexpr std::uint64_t kWindow = 1 << 20;  // starts a segment keeps for joining
-constexpr std::uint64_t kCheck = 1 << 16;   // starts between checkpoints
+constexpr std::uint64_t kWindow = 1 << 16;  // starts a segment keeps for joining
+constexpr std::uint64_t kCheck = 1 << 18;   // starts between checkpoints
 
 
 struct SkipStream {
@@ -277,6 +277,32 @@ SkipSegment scan_skip_segment(StreamOrigin o, std::uint64_t begin, std::uint64_t
         seg.count += r;
     }
     seg.stop = s->position();
+    return seg;
+}
+
+std::vector<std::uint64_t> to_words(const SkipSegment& seg) {
+    std::vector<std::uint64_t> w = {seg.begin, seg.end, seg.stop, seg.count, seg.window.size(),
+                                    seg.check_pos.size()};
+    w.insert(w.end(), seg.window.begin(), seg.window.end());
+    w.insert(w.end(), seg.check_pos.begin(), seg.check_pos.end());
+    w.insert(w.end(), seg.check_count.begin(), seg.check_count.end());
+    return w;
+}
+
+SkipSegment from_words(const std::uint64_t*& w) {
+    SkipSegment seg;
+    seg.begin = w[0];
+    seg.end = w[1];
+    seg.stop = w[2];
+    seg.count = w[3];
+    const std::uint64_t windows = w[4], checks = w[5];
+    w += 6;
+    seg.window.assign(w, w + windows);
+    w += windows;
+    seg.check_pos.assign(w, w + checks);
+    w += checks;
+    seg.check_count.assign(w, w + checks);
+    w += checks;
     return seg;
 }
 

@@ -44,6 +44,11 @@ struct SkipSegment {
 
 SkipSegment scan_skip_segment(StreamOrigin o, std::uint64_t begin, std::uint64_t end);
 
+// A segment as words, to pass between processes, and back; from_words
+// moves w past the segment's words.
+std::vector<std::uint64_t> to_words(const SkipSegment& seg);
+SkipSegment from_words(const std::uint64_t*& w);
+
 // The position of deviate n's start, from segments that cover [0, end) in
 // order, the first one beginning at 0.
 std::uint64_t locate_deviate(StreamOrigin o, const std::vector<SkipSegment>& segments,
