@@ -15,7 +15,6 @@ command -v python3 >/dev/null || need+=(python3)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
 [ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
-[ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)
 # Open MPI: scan on several processes, and its tests under mpirun.
 { command -v mpirun >/dev/null && [ -e /usr/lib/x86_64-linux-gnu/openmpi/include/mpi.h ]; } || need+=(libopenmpi-dev openmpi-bin)

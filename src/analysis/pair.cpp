@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "numeric/correlation.hpp"
+#include "numeric/elementary.hpp"
 #include "numeric/normalisation.hpp"
+#include "numeric/simd_path.hpp"
 #include "random/deviates.hpp"
 #include "random/sampler.hpp"
 
@@ -20,48 +22,75 @@ PairScratch::PairScratch(const RunParameters& p)
 
 namespace {
 
-// The normal density of dnorm for both states of one column, the two states
-// side by side: the same operations on the same values, so the same bits.
-typedef double v2d __attribute__((vector_size(16)));
-struct StatePair {
-    v2d mean, den, norm;  // lane s: state s's mean, (2 sd) sd and sd sqrt(2 pi)
+// The normal density of dnorm for both states of both genes' columns side by
+// side, lanes (gene 1 state 0, gene 1 state 1, gene 2 state 0, gene 2 state 1):
+// the same operations on the same values, so the same bits.
+// The helpers below are always inlined, so no vector crosses a call.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+struct CellConstants {
+    Lanes4 mean, den, norm;  // a state's mean, (2 sd) sd and sd sqrt(2 pi)
 };
-StatePair state_pair(const Inputs& in, int col) {
-    const double m0 = in.PARA1(1, col), s0 = in.PARA1(2, col);
-    const double m1 = in.PARA2(1, col), s1 = in.PARA2(2, col);
-    return {v2d{m0, m1}, v2d{(2.0 * s0) * s0, (2.0 * s1) * s1},
-            v2d{s0 * 2.5066282143923915, s1 * 2.5066282143923915}};
+CellConstants cell_constants(const Inputs& in, int col1, int col2) {
+    CellConstants c;
+    const int col[2] = {col1, col2};
+    for (int g = 0; g < 2; ++g)
+        for (int s = 0; s < 2; ++s) {
+            const auto& para = s == 0 ? in.PARA1 : in.PARA2;
+            const double mean = para(1, col[g]), sd = para(2, col[g]);
+            c.mean[2 * g + s] = mean;
+            c.den[2 * g + s] = (2.0 * sd) * sd;
+            c.norm[2 * g + s] = sd * 2.5066282143923915;
+        }
+    return c;
 }
-inline v2d densities(double y, const StatePair& c) {
-    const v2d d = v2d{y, y} - c.mean;
-    const v2d q = (d * d) / c.den;
-    return v2d{std::exp(-q[0]), std::exp(-q[1])} / c.norm;
+inline __attribute__((always_inline)) Lanes4 densities(double y1, double y2, const CellConstants& c) {
+    const Lanes4 d = Lanes4{y1, y1, y2, y2} - c.mean;
+    const Lanes4 q = (d * d) / c.den;
+    return portable_exp4(-q) / c.norm;
 }
 
 // Cell weights of the data in YEX, each the product a * b of dnorm's values.
-void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
+inline __attribute__((always_inline)) void cell_weights_body(const RunParameters& p,
+                                                             const Inputs& in, int i, int j,
+                                                             PairScratch& w) {
     const bool time_mode = p.FLAG == 'T';
     const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
     const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
     const std::size_t cells = NR * NT;
     const double* const yex = w.YEX.data();  // (r, t, g) at r + NR * (t + NT * g)
     double* const qvec = w.QVEC.data();      // (r, t, k) at r + NR * (t + NT * k)
-    StatePair gi{}, gj{};
-    if (!time_mode) {
-        gi = state_pair(in, i);
-        gj = state_pair(in, j);
-    }
+    CellConstants genes{};
+    if (!time_mode) genes = cell_constants(in, i, j);
     for (std::size_t t = 0; t < NT; ++t) {
-        const StatePair c1 = time_mode ? state_pair(in, static_cast<int>(t) + 1) : gi;
-        const StatePair c2 = time_mode ? c1 : gj;
+        const int col = static_cast<int>(t) + 1;
+        const CellConstants c = time_mode ? cell_constants(in, col, col) : genes;
         for (std::size_t r = 0; r < NR; ++r) {
             const std::size_t m = r + NR * t;
-            const v2d a = densities(yex[m], c1);
-            const v2d b = densities(yex[m + cells], c2);
-            for (int k = 1; k <= 4; ++k)
-                qvec[m + cells * (k - 1)] = a[MORCODE[k][0]] * b[MORCODE[k][1]];
+            const Lanes4 ab = densities(yex[m], yex[m + cells], c);
+            // Joint state k weighs a(first state) * b(second state).
+            static_assert(MORCODE[1][0] == 0 && MORCODE[1][1] == 0 && MORCODE[2][0] == 0 &&
+                          MORCODE[2][1] == 1 && MORCODE[3][0] == 1 && MORCODE[3][1] == 0 &&
+                          MORCODE[4][0] == 1 && MORCODE[4][1] == 1);
+            const Lanes4 q = __builtin_shufflevector(ab, ab, 0, 0, 1, 1) *
+                             __builtin_shufflevector(ab, ab, 2, 3, 2, 3);
+            for (int k = 0; k < 4; ++k) qvec[m + cells * k] = q[k];
         }
     }
+}
+
+__attribute__((target("avx2"))) void cell_weights_avx2(const RunParameters& p, const Inputs& in,
+                                                       int i, int j, PairScratch& w) {
+    cell_weights_body(p, in, i, j, w);
+}
+void cell_weights_sse2(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
+    cell_weights_body(p, in, i, j, w);
+}
+void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
+    if (simd_path() == SimdPath::avx2)
+        cell_weights_avx2(p, in, i, j, w);
+    else
+        cell_weights_sse2(p, in, i, j, w);
 }
 
 // Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already

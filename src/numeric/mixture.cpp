@@ -5,6 +5,8 @@
 #include <numbers>
 #include <utility>
 
+#include "numeric/elementary.hpp"
+
 namespace coswitch {
 namespace {
 
@@ -27,7 +29,7 @@ Moments moments(const double* first, const double* last) {
 // Log of weight times the normal density, without the constant -log(2 pi)/2.
 double log_term(double x, double weight, double mean, double sd) {
     const double z = (x - mean) / sd;
-    return std::log(weight) - std::log(sd) - 0.5 * z * z;
+    return portable_log(weight) - portable_log(sd) - 0.5 * z * z;
 }
 
 }  // namespace
@@ -59,8 +61,8 @@ MixtureFit fit_in_range(const std::vector<double>& x, const MixtureSettings& s) 
     f.sd1 = std::max(upper.sd, floor);
     f.weight1 = static_cast<double>(n - half) / dn;
 
-    const double half_log_2pi = 0.5 * std::log(2.0 * std::numbers::pi);
-    f.loglik_single = -dn * (half_log_2pi + std::log(all.sd) + 0.5);
+    const double half_log_2pi = 0.5 * portable_log(2.0 * std::numbers::pi);
+    f.loglik_single = -dn * (half_log_2pi + portable_log(all.sd) + 0.5);
     std::vector<double> r0(n), r1(n);
     double previous = 0;
     for (;;) {
@@ -71,12 +73,12 @@ MixtureFit fit_in_range(const std::vector<double>& x, const MixtureSettings& s) 
             const double a0 = log_term(x[i], 1.0 - f.weight1, f.mean0, f.sd0);
             const double a1 = log_term(x[i], f.weight1, f.mean1, f.sd1);
             const double top = std::max(a0, a1);
-            const double e0 = std::exp(a0 - top);
-            const double e1 = std::exp(a1 - top);
+            const double e0 = portable_exp(a0 - top);
+            const double e1 = portable_exp(a1 - top);
             const double sum = e0 + e1;
             r0[i] = e0 / sum;
             r1[i] = e1 / sum;
-            loglik += top + std::log(sum) - half_log_2pi;
+            loglik += top + portable_log(sum) - half_log_2pi;
         }
         f.loglik = loglik;
         if (f.iterations > 0 &&
@@ -146,7 +148,7 @@ MixtureFit fit_two_normals(const std::vector<double>& x, const MixtureSettings& 
 }
 
 bool two_states_supported(const MixtureFit& f, std::size_t n) {
-    return 2.0 * (f.loglik - f.loglik_single) > 3.0 * std::log(static_cast<double>(n));
+    return 2.0 * (f.loglik - f.loglik_single) > 3.0 * portable_log(static_cast<double>(n));
 }
 
 double separation(const MixtureFit& f) {

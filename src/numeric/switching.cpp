@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "numeric/elementary.hpp"
+
 namespace coswitch {
 namespace {
 
@@ -68,7 +70,7 @@ Persistence persistence(const std::vector<double>& values, int ntime, int nrep) 
 bool persistent(const Persistence& p) { return p.p <= kPersistentP; }
 
 double bic_gain(double loglik_mixture, double loglik_single, std::size_t n) {
-    return 2.0 * (loglik_mixture - loglik_single) - 3.0 * std::log(static_cast<double>(n));
+    return 2.0 * (loglik_mixture - loglik_single) - 3.0 * portable_log(static_cast<double>(n));
 }
 
 bool switching(double gain, const Persistence& p) { return gain > 0 || persistent(p); }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "numeric/elementary.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
@@ -38,7 +39,7 @@ std::string scale_colour(double u) {
 std::string p_colour(double p) {
     if (std::isnan(p)) return kNaNColour;
     if (p <= 0.0) return scale_colour(1.0);
-    return scale_colour(-std::log10(p) / kDecades);
+    return scale_colour(-portable_log10(p) / kDecades);
 }
 
 std::string g_format(double v, const char* fmt) {

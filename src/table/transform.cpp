@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "io/errors.hpp"
+#include "numeric/elementary.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch {
@@ -29,11 +30,11 @@ bool apply_transform(Transform t, double x, double& out) {
     switch (t) {
         case Transform::Log2p1:
             if (!(x > -1.0)) return false;
-            out = std::log2(x + 1.0);
+            out = portable_log2(x + 1.0);
             return true;
         case Transform::Log2:
             if (!(x > 0.0)) return false;
-            out = std::log2(x);
+            out = portable_log2(x);
             return true;
         default:
             out = x;

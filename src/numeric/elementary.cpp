@@ -1,0 +1,119 @@
+#include "numeric/elementary.hpp"
+
+#include <limits>
+
+namespace coswitch {
+namespace {
+using namespace elementary_detail;
+
+// a + b = s + e exactly.
+void two_sum(double a, double b, double& s, double& e) {
+    s = a + b;
+    const double bb = s - a;
+    e = (a - (s - bb)) + (b - bb);
+}
+
+// a * b = p + e exactly (Dekker's product; no fused operation needed).
+void two_product(double a, double b, double& p, double& e) {
+    constexpr double kSplit = 134217729.0;  // 2^27 + 1
+    const double ca = kSplit * a, cb = kSplit * b;
+    const double ah = ca - (ca - a), al = a - ah;
+    const double bh = cb - (cb - b), bl = b - bh;
+    p = a * b;
+    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+constexpr double kSqrt2 = 0x1.6a09e667f3bcdp+0;
+
+// x = 2^e m with m in (sqrt(2)/2, sqrt(2)], and log(m) = h + l with l far
+// below h's last place: log(m) = log(c) + 2 atanh(s), s = (m - c) / (m + c),
+// c = j/128 the nearest grid point to m, s worked to twice the precision.
+// x must be finite and above 0.
+void log_parts(double x, std::int64_t& e, double& h, double& l) {
+    e = 0;
+    if (x < 0x1p-1022) {  // subnormal: scale into the normal range
+        x *= 0x1p64;
+        e = -64;
+    }
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    e += static_cast<std::int64_t>(bits >> 52) - 1023;
+    double m = std::bit_cast<double>((bits & 0x000fffffffffffffULL) | 0x3ff0000000000000ULL);
+    if (m > kSqrt2) {
+        m *= 0.5;
+        e += 1;
+    }
+    const auto j = static_cast<int>(m * 128.0 + 0.5);  // 91..181
+    const double c = static_cast<double>(j) / 128.0;
+    const double u = m - c;  // exact: c is within 1/256 of m
+    double dh, dl;
+    two_sum(m, c, dh, dl);
+    const double sh = u / dh;
+    double ph, pl;
+    two_product(sh, dh, ph, pl);
+    const double sl = (((u - ph) - pl) - sh * dl) / dh;
+    const double s2 = sh * sh;
+    const double odd = (sh * s2) * (2.0 / 3 + s2 * (2.0 / 5 + s2 * (2.0 / 7)));
+    double te;
+    two_sum(kLogHi[j - 90], 2.0 * sh, h, te);
+    l = te + (kLogLo[j - 90] + (2.0 * sl + odd));
+}
+
+// The value of log, log2 and log10 where x is not a finite number above 0.
+bool special_log(double x, double& out) {
+    if (x > 0.0 && x <= std::numeric_limits<double>::max()) return false;
+    if (x == 0.0)
+        out = -std::numeric_limits<double>::infinity();
+    else if (x > 0.0)
+        out = x;  // +inf
+    else
+        out = std::numeric_limits<double>::quiet_NaN();  // below 0, or not a number
+    return true;
+}
+
+}  // namespace
+
+double portable_log(double x) {
+    double out;
+    if (special_log(x, out)) return out;
+    std::int64_t e;
+    double h, l;
+    log_parts(x, e, h, l);
+    const auto de = static_cast<double>(e);
+    double t, te;
+    two_sum(de * kLn2Hi, h, t, te);  // de * kLn2Hi is exact
+    return t + (te + (de * kLn2Lo + l));
+}
+
+double portable_log2(double x) {
+    double out;
+    if (special_log(x, out)) return out;
+    std::int64_t e;
+    double h, l;
+    log_parts(x, e, h, l);
+    double ph, pl;
+    two_product(h, kInvLn2Hi, ph, pl);
+    pl += h * kInvLn2Lo + l * kInvLn2Hi;
+    double t, te;
+    two_sum(static_cast<double>(e), ph, t, te);  // a power of two gives e exactly
+    return t + (te + pl);
+}
+
+double portable_log10(double x) {
+    double out;
+    if (special_log(x, out)) return out;
+    std::int64_t e;
+    double h, l;
+    log_parts(x, e, h, l);
+    const auto de = static_cast<double>(e);
+    double lh, ll;
+    two_sum(de * kLn2Hi, h, lh, ll);
+    ll += de * kLn2Lo + l;
+    double ph, pl;
+    two_product(lh, kInvLn10Hi, ph, pl);
+    pl += lh * kInvLn10Lo + ll * kInvLn10Hi;
+    double t, te;
+    two_sum(ph, pl, t, te);
+    return t;
+}
+
+}  // namespace coswitch
