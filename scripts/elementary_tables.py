@@ -13,25 +13,17 @@ def to_multiple(d, k):
     return q / (Decimal(2) ** k)
 def hx(f): return f.hex()
 out = []
-out.append("// 2^(i/128) as a double and the rest, for i = 0..127.")
-out.append("inline constexpr double kExp2Hi[128] = {")
-hi = []; lo = []
+import struct
+def bits(f): return struct.unpack("<Q", struct.pack("<d", f))[0]
+out.append("// exp's table: for i = 0..127, the bits of tail_i = 2^(i/128) / s_i - 1")
+out.append("// and of s_i less i << 45, where s_i is the double nearest to 2^(i/128).")
+out.append("inline constexpr std::uint64_t kExpTable[256] = {")
 for i in range(128):
     v = (Decimal(i) / 128 * ln2).exp()
-    h = rn(v); l = rn(v - Decimal(h))
-    hi.append(hx(h)); lo.append(hx(l))
-out += ["    " + ", ".join(hi[j:j+3]) + "," for j in range(0, 128, 3)]
+    sc = float(v)
+    tail = float((v - Decimal(sc)) / Decimal(sc))
+    out.append("    0x%016xULL, 0x%016xULL," % (bits(tail), (bits(sc) - (i << 45)) & 0xffffffffffffffff))
 out.append("};")
-out.append("inline constexpr double kExp2Lo[128] = {")
-out += ["    " + ", ".join(lo[j:j+3]) + "," for j in range(0, 128, 3)]
-out.append("};")
-n = ln2 / 128
-nh = Decimal(float(n))
-# 32 significant bits: ln2/128 is in [2^-8, 2^-7)
-nh = to_multiple(n, 8 + 31)
-out.append("inline constexpr double kInvLn2N = %s;" % hx(rn(128 / ln2)))
-out.append("inline constexpr double kLn2HiN = %s;" % hx(float(nh)))
-out.append("inline constexpr double kLn2LoN = %s;" % hx(rn(n - nh)))
 # log tables: c = j/128, j = 90..182
 L2h = to_multiple(ln2, 42)
 out.append("inline constexpr double kLn2Hi = %s;" % hx(float(L2h)))
@@ -56,6 +48,6 @@ i10 = 1 / Decimal(10).ln()
 i10h = Decimal(float(i10))
 out.append("inline constexpr double kInvLn10Hi = %s;" % hx(float(i10h)))
 out.append("inline constexpr double kInvLn10Lo = %s;" % hx(rn(i10 - i10h)))
-print("#pragma once\n// Made by scripts/elementary_tables.py; do not edit.\nnamespace coswitch::elementary_detail {")
+print("#pragma once\n// Made by scripts/elementary_tables.py; do not edit.\n#include <cstdint>\n\nnamespace coswitch::elementary_detail {")
 print("\n".join(out))
 print("}  // namespace coswitch::elementary_detail")

@@ -5,6 +5,7 @@
 
 #include "numeric/correlation.hpp"
 #include "numeric/elementary.hpp"
+#include "numeric/elementary_lanes.hpp"
 #include "numeric/normalisation.hpp"
 #include "numeric/simd_path.hpp"
 #include "random/deviates.hpp"
@@ -25,11 +26,12 @@ namespace {
 // The normal density of dnorm for both states of both genes' columns side by
 // side, lanes (gene 1 state 0, gene 1 state 1, gene 2 state 0, gene 2 state 1):
 // the same operations on the same values, so the same bits.
-// The helpers below are always inlined, so no vector crosses a call.
+// The helpers below are inlined, so no vector crosses a call.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+typedef double v4d __attribute__((vector_size(32)));
 struct CellConstants {
-    Lanes4 mean, den, norm;  // a state's mean, (2 sd) sd and sd sqrt(2 pi)
+    v4d mean, den, norm;  // a state's mean, (2 sd) sd and sd sqrt(2 pi)
 };
 CellConstants cell_constants(const Inputs& in, int col1, int col2) {
     CellConstants c;
@@ -44,16 +46,25 @@ CellConstants cell_constants(const Inputs& in, int col1, int col2) {
         }
     return c;
 }
-inline __attribute__((always_inline)) Lanes4 densities(double y1, double y2, const CellConstants& c) {
-    const Lanes4 d = Lanes4{y1, y1, y2, y2} - c.mean;
-    const Lanes4 q = (d * d) / c.den;
-    return portable_exp4(-q) / c.norm;
-}
+
+// exp of the four lanes: fused four at once, or one at a time.
+struct ExpLanesFused {
+    __attribute__((target("avx2,fma"))) v4d operator()(v4d x) const {
+        return (v4d)exp4_fused((__m256d)x);
+    }
+};
+struct ExpLanesOneByOne {
+    v4d operator()(v4d x) const {
+        return v4d{portable_exp(x[0]), portable_exp(x[1]), portable_exp(x[2]), portable_exp(x[3])};
+    }
+};
 
 // Cell weights of the data in YEX, each the product a * b of dnorm's values.
-inline __attribute__((always_inline)) void cell_weights_body(const RunParameters& p,
-                                                             const Inputs& in, int i, int j,
-                                                             PairScratch& w) {
+// Its callers are flattened: everything is inlined into them, built for
+// their instruction set.
+template <class ExpLanes>
+void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
+                       ExpLanes exp4) {
     const bool time_mode = p.FLAG == 'T';
     const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
     const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
@@ -67,30 +78,33 @@ inline __attribute__((always_inline)) void cell_weights_body(const RunParameters
         const CellConstants c = time_mode ? cell_constants(in, col, col) : genes;
         for (std::size_t r = 0; r < NR; ++r) {
             const std::size_t m = r + NR * t;
-            const Lanes4 ab = densities(yex[m], yex[m + cells], c);
+            const double y1 = yex[m], y2 = yex[m + cells];
+            const v4d d = v4d{y1, y1, y2, y2} - c.mean;
+            const v4d ab = exp4(-((d * d) / c.den)) / c.norm;
             // Joint state k weighs a(first state) * b(second state).
             static_assert(MORCODE[1][0] == 0 && MORCODE[1][1] == 0 && MORCODE[2][0] == 0 &&
                           MORCODE[2][1] == 1 && MORCODE[3][0] == 1 && MORCODE[3][1] == 0 &&
                           MORCODE[4][0] == 1 && MORCODE[4][1] == 1);
-            const Lanes4 q = __builtin_shufflevector(ab, ab, 0, 0, 1, 1) *
-                             __builtin_shufflevector(ab, ab, 2, 3, 2, 3);
+            const v4d q = __builtin_shufflevector(ab, ab, 0, 0, 1, 1) *
+                          __builtin_shufflevector(ab, ab, 2, 3, 2, 3);
             for (int k = 0; k < 4; ++k) qvec[m + cells * k] = q[k];
         }
     }
 }
 
-__attribute__((target("avx2"))) void cell_weights_avx2(const RunParameters& p, const Inputs& in,
-                                                       int i, int j, PairScratch& w) {
-    cell_weights_body(p, in, i, j, w);
+__attribute__((target("avx2,fma"), flatten)) void cell_weights_fused(const RunParameters& p,
+                                                            const Inputs& in, int i, int j,
+                                                            PairScratch& w) {
+    cell_weights_body(p, in, i, j, w, ExpLanesFused{});
 }
-void cell_weights_sse2(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
-    cell_weights_body(p, in, i, j, w);
+__attribute__((flatten)) void cell_weights_plain(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
+    cell_weights_body(p, in, i, j, w, ExpLanesOneByOne{});
 }
 void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
-    if (simd_path() == SimdPath::avx2)
-        cell_weights_avx2(p, in, i, j, w);
+    if (simd_path() == SimdPath::avx2 && elementary_detail::has_fma())
+        cell_weights_fused(p, in, i, j, w);
     else
-        cell_weights_sse2(p, in, i, j, w);
+        cell_weights_plain(p, in, i, j, w);
 }
 
 // Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already

@@ -70,7 +70,22 @@ bool special_log(double x, double& out) {
     return true;
 }
 
+const bool kHasFma = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("fma") != 0;
+}();
+
 }  // namespace
+
+namespace elementary_detail {
+__attribute__((target("fma"))) double exp_by_instruction(double x) { return exp_with(x); }
+double exp_by_library(double x) { return exp_with(x); }
+bool has_fma() { return kHasFma; }
+}  // namespace elementary_detail
+
+double portable_exp(double x) {
+    return kHasFma ? exp_by_instruction(x) : exp_by_library(x);
+}
 
 double portable_log(double x) {
     double out;
