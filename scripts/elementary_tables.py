@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-# Writes src/numeric/elementary_tables.hpp: the constants of the portable
-# exp and log, each the double nearest to its value (or a value with fewer
-# bits and the rest), from 80-digit decimal arithmetic.
+# Writes src/numeric/elementary_tables.hpp: exp's table of 2^(i/128) (the
+# nearest double and its relative rest) and log's constants (values with few
+# bits and their rests), from 80-digit decimal arithmetic.
 #   python3 scripts/elementary_tables.py > src/numeric/elementary_tables.hpp
 from decimal import Decimal, getcontext
 getcontext().prec = 80

@@ -19,10 +19,6 @@
 
 namespace coswitch {
 
-double portable_log(double x);
-double portable_log2(double x);
-double portable_log10(double x);
-
 double portable_exp(double x);
 double portable_log(double x);
 double portable_log2(double x);
