@@ -58,6 +58,22 @@ void log_parts(double x, std::int64_t& e, double& h, double& l) {
     l = te + (kLogLo[j - 90] + (2.0 * sl + odd));
 }
 
+// log(x) = hi + lo, lo far below hi's last place.
+void log_double_length(double x, double& hi, double& lo) {
+    std::int64_t e;
+    double h, l;
+    log_parts(x, e, h, l);
+    const auto de = static_cast<double>(e);
+    two_sum(de * kLn2Hi, h, hi, lo);  // de * kLn2Hi is exact
+    lo = lo + (de * kLn2Lo + l);
+}
+
+// (hi + lo) (ch + cl) = ph + pl, to about twice the precision.
+void times(double hi, double lo, double ch, double cl, double& ph, double& pl) {
+    two_product(hi, ch, ph, pl);
+    pl = pl + (hi * cl + lo * ch);
+}
+
 // The value of log, log2 and log10 where x is not a finite number above 0.
 bool special_log(double x, double& out) {
     if (x > 0.0 && x <= std::numeric_limits<double>::max()) return false;
@@ -90,25 +106,18 @@ double portable_exp(double x) {
 double portable_log(double x) {
     double out;
     if (special_log(x, out)) return out;
-    std::int64_t e;
-    double h, l;
-    log_parts(x, e, h, l);
-    const auto de = static_cast<double>(e);
-    double t, te;
-    two_sum(de * kLn2Hi, h, t, te);  // de * kLn2Hi is exact
-    return t + (te + (de * kLn2Lo + l));
+    double hi, lo;
+    log_double_length(x, hi, lo);
+    return hi + lo;
 }
 
 double portable_log2(double x) {
     double out;
     if (special_log(x, out)) return out;
     std::int64_t e;
-    double h, l;
+    double h, l, ph, pl, t, te;
     log_parts(x, e, h, l);
-    double ph, pl;
-    two_product(h, kInvLn2Hi, ph, pl);
-    pl += h * kInvLn2Lo + l * kInvLn2Hi;
-    double t, te;
+    times(h, l, kInvLn2Hi, kInvLn2Lo, ph, pl);
     two_sum(static_cast<double>(e), ph, t, te);  // a power of two gives e exactly
     return t + (te + pl);
 }
@@ -116,19 +125,10 @@ double portable_log2(double x) {
 double portable_log10(double x) {
     double out;
     if (special_log(x, out)) return out;
-    std::int64_t e;
-    double h, l;
-    log_parts(x, e, h, l);
-    const auto de = static_cast<double>(e);
-    double lh, ll;
-    two_sum(de * kLn2Hi, h, lh, ll);
-    ll += de * kLn2Lo + l;
-    double ph, pl;
-    two_product(lh, kInvLn10Hi, ph, pl);
-    pl += lh * kInvLn10Lo + ll * kInvLn10Hi;
-    double t, te;
-    two_sum(ph, pl, t, te);
-    return t;
+    double hi, lo, ph, pl;
+    log_double_length(x, hi, lo);
+    times(hi, lo, kInvLn10Hi, kInvLn10Lo, ph, pl);
+    return ph + pl;
 }
 
 }  // namespace coswitch
