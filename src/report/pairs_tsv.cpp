@@ -19,6 +19,16 @@ void append_int(std::string& out, std::int64_t v) {
     out.append(buf, res.ptr);
 }
 
+// A statistic's three cells, each after a tab.
+void append_statistic(std::string& line, double stat, double p, double bh) {
+    line += '\t';
+    append_fixed(line, stat, 8);
+    line += '\t';
+    append_shortest(line, p);
+    line += '\t';
+    append_shortest(line, bh);
+}
+
 // One row without its line end.
 void append_pair_row(std::string& line, const PairResults& r, const RankedPairs& k,
                      std::int64_t rank, std::int64_t n) {
@@ -29,18 +39,8 @@ void append_pair_row(std::string& line, const PairResults& r, const RankedPairs&
     line += r.names[static_cast<std::size_t>(g.i - 1)];
     line += '\t';
     line += r.names[static_cast<std::size_t>(g.j - 1)];
-    line += '\t';
-    append_fixed(line, r.stat_new[u], 8);
-    line += '\t';
-    append_shortest(line, pooled_pvalue(r.count_new[u], r.M));
-    line += '\t';
-    append_shortest(line, k.bh_new[u]);
-    line += '\t';
-    append_fixed(line, r.stat_corr[u], 8);
-    line += '\t';
-    append_shortest(line, pooled_pvalue(r.count_corr[u], r.M));
-    line += '\t';
-    append_shortest(line, k.bh_corr[u]);
+    append_statistic(line, r.stat_new[u], pooled_pvalue(r.count_new[u], r.M), k.bh_new[u]);
+    append_statistic(line, r.stat_corr[u], pooled_pvalue(r.count_corr[u], r.M), k.bh_corr[u]);
 }
 
 }  // namespace
