@@ -26,10 +26,13 @@ coswitch::PairResults synthetic(int genes) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     r.M = static_cast<std::int64_t>(pairs) * 20;
+    r.switching.assign(static_cast<std::size_t>(genes), 1);
     for (std::size_t n = 0; n < pairs; ++n) {
         const double a = u(rng), b = u(rng);
         r.stat_new.push_back(-2.0 * std::log(a) * 4.0);
         r.stat_corr.push_back(b);
+        r.r.push_back(n % 3 == 0 ? -b : b);
+        r.phase.push_back(n % 3 == 0 ? -1 : 1);
         r.count_new.push_back(static_cast<std::int64_t>(static_cast<double>(r.M) * a));
         r.count_corr.push_back(static_cast<std::int64_t>(static_cast<double>(r.M) * (1.0 - b)) / 50 * 50);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dependence/scaled_fit.hpp"
 #include "numeric/correlation.hpp"
 #include "numeric/elementary.hpp"
 #include "numeric/elementary_lanes.hpp"
@@ -113,10 +114,12 @@ void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, P
                        double& stat, double& abs_corr, int& capped) {
     const double c = corr(p.NTIME * p.NREP, w.TEMP1.data(), w.TEMP2.data());
     cell_weights(p, in, i, j, w);
-    const FitInfo info =
-        chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
+    FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
+    if (p.rescue_underflow && plain_fit_underflowed(p.NREP, p.NTIME, w.QVEC.data(), info))
+        info = chivecfun_scaled(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     if (info.capped) ++capped;
-    w.last_passes = info.passes;
+    w.last_fit = info;
+    w.last_r = c;
     abs_corr = std::fabs(c);
 }
 
@@ -240,7 +243,13 @@ void analyse_pair(const RunParameters& p, const Inputs& in, int i, int j, Random
     const int nboot = p.NBOOT > 0 ? p.NBOOT : 0;
     out.nullstat.assign(static_cast<std::size_t>(nboot), 0.0);
     out.nullcorr.assign(static_cast<std::size_t>(nboot), 0.0);
+    const Table4 observed_nullmat = w.NULLMAT;
+    const Vec4 observed_pivec = w.PIVEC;
     for (int b = 1; b <= nboot; ++b) {
+        if (p.null_model == NullModel::fixed) {
+            w.NULLMAT = observed_nullmat;
+            w.PIVEC = observed_pivec;
+        }
         bootstrap_replicate(p, in, i, j, streams, w, out.nullstat[b - 1], out.nullcorr[b - 1],
                             out.capped_fits);
         if (on_replicate) on_replicate(b, out.nullstat[b - 1], out.nullcorr[b - 1]);

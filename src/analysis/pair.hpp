@@ -40,7 +40,8 @@ struct PairScratch {
     std::vector<double> uniforms;  // one replicate's sampler uniforms, row by row
     std::vector<float> normals;    // one replicate's normal deviates, in stream order
     ChivecScratch fit;
-    int last_passes = 0;  // passes of the latest fit: a hint at what the pair costs
+    FitInfo last_fit;   // of the latest statistics; its passes hint at what the pair costs
+    double last_r = 0;  // the latest signed correlation
 };
 
 struct PairResult {

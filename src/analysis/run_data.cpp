@@ -10,6 +10,10 @@ RunParameters counts_at_least_zero(const RunParameters& p) {
     return q;
 }
 
+const char* null_model_name(NullModel m) {
+    return m == NullModel::fixed ? "fixed" : "chained";
+}
+
 int parameter_columns(const RunParameters& p) {
     return p.FLAG == 'T' ? std::max(p.NGENE, p.NTIME) : p.NGENE;
 }

@@ -6,13 +6,27 @@
 
 namespace coswitch {
 
+// What a pair's bootstrap replicates are simulated from. Chained: each from
+// the refit to the previous replicate's simulated data (the classic run's
+// rule; the model drifts away from the data, and the null values shrink).
+// Fixed: every one from the fit to the pair's observed data.
+enum class NullModel { chained, fixed };
+
 struct RunParameters {
     char FLAG = 'G';  // 'G' gene-indexed or 'T' time-indexed densities
     int NTIME = 0;
     int NREP = 0;
     int NBOOT = 0;
     int NGENE = 0;
+    NullModel null_model = NullModel::chained;
+    // Refit with scaled recursions a pair whose likelihood underflows the
+    // plain fit (long series, large values); off, such a pair's statistic
+    // is not-a-number, as in the classic run.
+    bool rescue_underflow = false;
 };
+
+// "chained" or "fixed".
+const char* null_model_name(NullModel m);
 
 // A count as a size or a loop bound: below 0 it is taken as 0, and products
 // of counts are formed from these 64-bit values, never from the ints.

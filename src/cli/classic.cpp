@@ -33,6 +33,7 @@ int classic_main(const std::vector<std::string>& args) {
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
             throw RunError(kExitFiles, "cannot write to standard output");
     }
+    p.null_model = o.null_model;
     RunSettings s;
     s.directory = o.directory;
     s.threads = o.threads;

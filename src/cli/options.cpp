@@ -45,6 +45,11 @@ Options parse_options(const std::vector<std::string>& args) {
             o.ngene = a.int_value();
         } else if (n == "-C" || n == "--directory") {
             o.directory = a.directory_value();
+        } else if (n == "--null") {
+            const std::string v = a.value();
+            if (v != "chained" && v != "fixed")
+                a.fail("option --null: \"" + v + "\" is not one of chained, fixed");
+            o.null_model = v == "fixed" ? NullModel::fixed : NullModel::chained;
         } else if (take_run_option(a, o.threads, o.progress)) {
         } else {
             a.reject();
@@ -103,6 +108,10 @@ Options:
                        (give all five or none; with all five nothing is asked
                        and nothing is written to standard output)
   -C, --directory DIR  read the inputs from and write the results into DIR
+  --null chained|fixed what each pair's bootstrap replicates are simulated
+                       from: each from the refit to the replicate before
+                       (chained, the default), or all from the fit to the
+                       pair's observed data (fixed)
   --threads N          compute gene pairs on N threads (default: all cores);
                        the result files are the same for every N
   --quiet              no progress line

@@ -18,6 +18,7 @@ struct Options {
     std::string directory;     // -C: inputs and results there; empty: here
     int threads = 0;           // 0: the number of available cores
     ProgressMode progress = ProgressMode::Auto;
+    NullModel null_model = NullModel::chained;  // --null: the classic rule by default
 
     // True when the five answers come from options (all or none may be given).
     bool answers_given() const { return mode || ntime || nrep || nboot || ngene; }

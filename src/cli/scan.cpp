@@ -170,6 +170,12 @@ struct Scan {
         results.names = s.ids;
         results.stat_new = std::move(pooled.stat);
         results.stat_corr = std::move(pooled.corr);
+        results.r = std::move(pooled.r);
+        results.phase.reserve(pooled.phase.size());
+        for (const std::int32_t ph : pooled.phase) results.phase.push_back(static_cast<std::int8_t>(ph));
+        pooled.phase = {};
+        for (const KeptGeneFit& f : s.fits)
+            results.switching.push_back(switching(f.bic_gain, f.persistence) ? 1 : 0);
         results.count_new = std::move(pooled.count_new);
         results.count_corr = std::move(pooled.count_corr);
         results.M = pooled.pooled;
@@ -193,10 +199,17 @@ struct Scan {
         report.capped_fits = pooled.capped_fits;
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        write_text_file(*folder, "run.tsv", run_tsv(o, s, report, pooled.pooled, ranks.size(), seconds));
+        write_text_file(*folder, "run.tsv",
+                        run_tsv(o, s, report, pooled.pooled, pooled.scaled_fits, ranks.size(), seconds));
         folder->commit();
 
         std::fputs(loop_warnings(report).c_str(), stderr);
+        if (pooled.scaled_fits > 0)
+            std::fprintf(stderr,
+                         "coswitch: note: %lld pair%s had a likelihood below the smallest double "
+                         "(a long series or large values); %s fitted with scaled recursions\n",
+                         pooled.scaled_fits, pooled.scaled_fits == 1 ? "" : "s",
+                         pooled.scaled_fits == 1 ? "it was" : "they were");
         std::fputs(scan_summary(results, ranked).c_str(), stdout);
         std::printf(" results in %s\n", o.output.c_str());
     }
@@ -233,7 +246,13 @@ int scan_main(const std::vector<std::string>& args) {
                                        " gene" + (run.s.p.NGENE == 1 ? "" : "s") +
                                        " kept, so there is no pair to test (see the counts "
                                        "above; --columns picks one series of a wide table)");
-                if (!o.write_classic.empty()) write_classic_folder(o.write_classic, run.s);
+                if (!o.write_classic.empty()) {
+                    write_classic_folder(o.write_classic, run.s);
+                    if (o.null_model == NullModel::fixed)
+                        std::printf(" classic inputs in %s: the classic run reproduces this scan "
+                                    "with --null fixed (its default is chained)\n",
+                                    o.write_classic.c_str());
+                }
                 run.folder.emplace();
                 run.folder->open(o.output, o.output);
             }

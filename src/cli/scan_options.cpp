@@ -47,6 +47,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (n == "--bootstrap") {
             o.bootstrap = a.int_value();
             if (o.bootstrap < 0) a.fail("option --bootstrap: needs 0 or more replicates");
+        } else if (n == "--null") {
+            o.null_model = choice({"fixed", "chained"}) == "fixed" ? NullModel::fixed
+                                                                   : NullModel::chained;
         } else if (take_run_option(a, o.threads, o.progress)) {
         } else if (n == "--gzip") {
             a.no_value();
@@ -118,12 +121,18 @@ Analysis and output:
                        a temporary name beside it and moved into place when
                        complete
   --bootstrap B        bootstrap replicates per pair (default 100)
+  --null fixed|chained what each pair's bootstrap replicates are simulated
+                       from: the fit to its observed data (fixed, the
+                       default), or each from the refit to the replicate
+                       before (chained, the classic run's rule)
   --threads N          threads (default: every core); same bytes for every N
   --gzip               pairs.tsv.gz (and nulls.txt.gz) instead of plain text
   --nulls              also write every null value (nulls.txt: the classic
                        output.txt records), which grows with pairs x B
   --write-classic DIR  also write realdata.txt, para1.txt, para2.txt and
-                       answers.txt for the classic run (within its limits)
+                       answers.txt for the classic run (within its limits);
+                       it reproduces a --null chained scan (add --null fixed
+                       to the classic run for a fixed one)
   --quiet              no progress line
   --progress           plain progress lines on standard error
   -h, --help           this text

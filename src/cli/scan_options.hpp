@@ -26,6 +26,7 @@ struct ScanOptions {
     std::optional<char> mode;           // --mode G|T, with --para1/--para2
     // The analysis.
     int bootstrap = 100;
+    NullModel null_model = NullModel::fixed;  // --null chained|fixed
     int threads = 0;                    // 0: every core
     ProgressMode progress = ProgressMode::Auto;
     // Output.

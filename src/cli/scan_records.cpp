@@ -51,7 +51,10 @@ std::string scan_inputs_text(const ScanInputs& s) {
            "; " + std::to_string(switching_genes(s)) + " of " + std::to_string(s.kept) +
            " genes switch (two states, or a state that persists over time)\n";
     out += " pairs: " + std::to_string(pair_count(s.p.NGENE)) + ", bootstrap replicates: " +
-           std::to_string(s.p.NBOOT) + " per pair\n";
+           std::to_string(s.p.NBOOT) + " per pair, null: " + null_model_name(s.p.null_model) +
+           (s.p.null_model == NullModel::fixed
+                ? " (every replicate simulated from the fit to the pair's observed data)\n"
+                : " (each replicate simulated from the refit to the one before)\n");
     return out;
 }
 
@@ -95,7 +98,7 @@ std::string genes_tsv(const ScanInputs& s) {
 }
 
 std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
-                    std::int64_t pooled, int ranks, double seconds) {
+                    std::int64_t pooled, long long scaled_fits, int ranks, double seconds) {
     std::string command = "coswitch scan";
     for (const std::string& w : o.words) command += " " + w;
     char secs[32];
@@ -121,10 +124,13 @@ std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport&
                                         : "fitted per gene"},
         {"pairs", std::to_string(pair_count(s.p.NGENE))},
         {"bootstrap", std::to_string(s.p.NBOOT)},
+        {"null", null_model_name(s.p.null_model)},
         {"pooled_nulls", std::to_string(pooled)},
+        {"p_values", "(count + 1) / (pooled_nulls + 1)"},
         {"ranks", std::to_string(ranks)},
         {"threads", std::to_string(report.threads_started) + (ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(report.capped_fits)},
+        {"scaled_fits", std::to_string(scaled_fits)},
         {"seconds", secs},
     };
     std::string out = "key\tvalue\n";

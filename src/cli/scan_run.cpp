@@ -114,6 +114,8 @@ ScanInputs scan_inputs(const ScanOptions& o) {
     s.p.NREP = as_count(prep.NREP, "replicates");
     s.p.NGENE = as_count(prep.kept.size(), "genes");
     s.p.NBOOT = o.bootstrap;
+    s.p.null_model = o.null_model;
+    s.p.rescue_underflow = true;
     s.ids = prep.ids;
     std::vector<int> index(table.genes(), 0);
     for (std::size_t g = 0; g < prep.kept.size(); ++g) index[prep.kept[g]] = static_cast<int>(g) + 1;

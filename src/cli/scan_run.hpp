@@ -59,6 +59,6 @@ std::string genes_tsv(const ScanInputs& s);
 // run.tsv: how the run was made: command, version, table and its checksum,
 // design, counts, threads, seconds.
 std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
-                    std::int64_t pooled, int ranks, double seconds);
+                    std::int64_t pooled, long long scaled_fits, int ranks, double seconds);
 
 }  // namespace coswitch

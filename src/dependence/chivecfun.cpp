@@ -221,6 +221,14 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
         }
     }
 
+    // How much of the replicates' posteriors the last pass kept.
+    info.least_mass = dr;
+    for (std::size_t t = 0; t + 1 < T; ++t) {
+        const double m = sum_on(0.0, load(stepsum + 20 * t + 16));
+        if (!(m >= info.least_mass)) info.least_mass = m;
+        if (std::isnan(m)) break;
+    }
+
     // Expected counts of the last pass, summed over steps, then replicates.
     v4d c[4] = {splat(0.0), splat(0.0), splat(0.0), splat(0.0)};
     for (std::size_t u = 0; u < units; ++u)
@@ -274,6 +282,13 @@ void chivec_results(const Table4& C, double& stat, Table4& nullmat) {
     stat = s;
 }
 
+double concordance(const Table4& C) {
+    double time[5] = {0, 0, 0, 0, 0};
+    for (int j = 1; j <= 4; ++j)
+        for (int k = 1; k <= 4; ++k) time[j] += C(j, k);
+    return time[1] * time[4] - time[2] * time[3];
+}
+
 FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
                   Vec4& pivec) {
     ChivecScratch scratch;
@@ -287,7 +302,9 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
         stat = nan;
         nullmat.v.fill(nan);
         pivec.fill(nan);
-        return FitInfo{};
+        FitInfo none;
+        none.concordance = nan;
+        return none;
     }
     const std::size_t R = static_cast<std::size_t>(nrep);
     const std::size_t T = static_cast<std::size_t>(ntime);
@@ -301,8 +318,9 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     const bool avx2 = simd_path() == SimdPath::avx2;
     FitFn fn = nrep == 1 ? (avx2 ? fit_avx2<1> : fit_sse2<1>) : (avx2 ? fit_avx2<0> : fit_sse2<0>);
     Table4 commart;
-    const FitInfo info = fn(nrep, ntime, qvec, commart, pivec, b);
+    FitInfo info = fn(nrep, ntime, qvec, commart, pivec, b);
     chivec_results(commart, stat, nullmat);
+    info.concordance = concordance(commart);
     return info;
 }
 

@@ -16,6 +16,15 @@ inline constexpr int kMaxPasses = 10000;
 struct FitInfo {
     int passes = 0;
     bool capped = false;
+    bool scaled = false;  // made by the scaled fit
+    // The smallest sum, over the time steps, of the last pass's posteriors of
+    // every replicate: the number of replicates unless some are lost.
+    double least_mass = 0;
+    // Of the expected time in each cell (the rows of the expected joint
+    // counts): time(00) time(11) - time(01) time(10). Positive when the two
+    // genes share their state more than independent genes with the same
+    // state shares would; negative in opposite phase.
+    double concordance = 0;
 };
 
 // Buffers of one fit, owned by the caller and reused from call to call.
@@ -25,6 +34,7 @@ struct ChivecScratch {
     std::vector<double> beta;   // backward values of one time point
     std::vector<double> xi;     // transition posteriors of the latest pass
     std::vector<double> steps;  // per-step sums over replicates
+    std::vector<double> scaled;  // the scaled fit's recursions and weights
 };
 
 // The fit's instruction set follows simd_path() (numeric/simd_path.hpp).
@@ -40,5 +50,8 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
 // The tail shared by every implementation: margins, independence model and
 // statistic from the expected joint counts.
 void chivec_results(const Table4& commart, double& stat, Table4& nullmat);
+
+// FitInfo::concordance of the expected joint counts.
+double concordance(const Table4& commart);
 
 }  // namespace coswitch

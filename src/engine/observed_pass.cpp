@@ -18,18 +18,24 @@ namespace {
 constexpr std::int32_t kFixedCost = 3;
 }  // namespace
 
+std::int32_t pair_phase(double concordance) {
+    return concordance > 0 ? 1 : concordance < 0 ? -1 : 0;
+}
+
 ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
                                    std::int64_t last, int threads, const ThreadStarter& starter,
                                    const std::function<void(std::int64_t)>& progress) {
     const std::int64_t count = std::max<std::int64_t>(0, last - first);
     ObservedValues out;
     out.stat.assign(static_cast<std::size_t>(count), 0.0);
-    out.corr.assign(static_cast<std::size_t>(count), 0.0);
+    out.r.assign(static_cast<std::size_t>(count), 0.0);
+    out.phase.assign(static_cast<std::size_t>(count), 0);
     out.cost.assign(static_cast<std::size_t>(count), 1);
     constexpr std::int64_t kChunk = 32;
     std::atomic<std::int64_t> next{0};
     std::atomic<std::int64_t> done{0};
     std::atomic<long long> capped{0};
+    std::atomic<long long> scaled{0};
     std::atomic<bool> stop{false};
     std::mutex error_mutex;
     std::exception_ptr error;
@@ -42,14 +48,19 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
                 if (begin >= count || stop.load()) return;
                 const std::int64_t end = std::min(count, begin + kChunk);
                 GenePair pair = pair_at(first + begin, p.NGENE);
-                int chunk_capped = 0;
+                int chunk_capped = 0, chunk_scaled = 0;
                 for (std::int64_t k = begin; k < end; ++k, pair = next_pair(pair, p.NGENE)) {
                     const auto at = static_cast<std::size_t>(k);
-                    observed_pair(p, in, pair.i, pair.j, scratch, out.stat[at], out.corr[at],
+                    double abs_r = 0;
+                    observed_pair(p, in, pair.i, pair.j, scratch, out.stat[at], abs_r,
                                   chunk_capped);
-                    out.cost[at] = kFixedCost + std::min(scratch.last_passes, kMaxPasses);
+                    out.r[at] = scratch.last_r;
+                    out.phase[at] = pair_phase(scratch.last_fit.concordance);
+                    if (scratch.last_fit.scaled) ++chunk_scaled;
+                    out.cost[at] = kFixedCost + std::min(scratch.last_fit.passes, kMaxPasses);
                 }
                 capped += chunk_capped;
+                scaled += chunk_scaled;
                 const std::int64_t now = done += end - begin;
                 if (report && progress) progress(now);
             }
@@ -74,6 +85,7 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
     for (auto& h : helpers) h.join();
     if (error) std::rethrow_exception(error);
     out.capped_fits = capped.load();
+    out.scaled_fits = scaled.load();
     out.threads_started = static_cast<int>(helpers.size()) + 1;
     return out;
 }

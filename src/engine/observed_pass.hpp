@@ -13,13 +13,20 @@ namespace coswitch {
 
 struct ObservedValues {
     std::vector<double> stat;  // the dependence statistic of pair first + k at [k]
-    std::vector<double> corr;  // its absolute correlation
+    std::vector<double> r;     // its signed correlation
+    std::vector<std::int32_t> phase;  // pair_phase of its fit
     // An estimate of the pair's bootstrap cost: its observed fit's passes
     // hint at how long its simulated data take to fit.
     std::vector<std::int32_t> cost;
     long long capped_fits = 0;
+    long long scaled_fits = 0;  // fits that underflowed and were made again with scaling
     int threads_started = 0;
 };
+
+// +1 when the fitted chain puts the two genes in the same state more than
+// independence would (in phase), -1 when less (opposite phase), 0 when it
+// cannot tell (no fit, or exactly as independence).
+std::int32_t pair_phase(double concordance);
 
 // Pairs [first, last) of the pair order on up to `threads` threads (0: every
 // core); progress(pairs done) is called now and then from the calling thread.

@@ -1,5 +1,7 @@
 #include "engine/pooled_run.hpp"
 
+#include <cmath>
+
 #include "engine/block_split.hpp"
 #include "engine/null_counts.hpp"
 #include "engine/observed_pass.hpp"
@@ -15,24 +17,31 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
 
     // Observed statistics: an equal block each, then every rank gets all.
     const std::vector<std::int64_t> even = equal_blocks(pairs, ranks.size());
-    std::vector<double> stat(static_cast<std::size_t>(pairs)), corr(stat.size());
-    std::vector<std::int32_t> cost(stat.size());
+    std::vector<double> stat(static_cast<std::size_t>(pairs)), r(stat.size());
+    std::vector<std::int32_t> cost(stat.size()), phase(stat.size());
     long long capped_observed = 0;
+    std::vector<std::int64_t> scaled = {0};
     {
         const std::int64_t a = even[static_cast<std::size_t>(rank)];
         const std::int64_t b = even[static_cast<std::size_t>(rank) + 1];
         ObservedValues o = observed_statistics(p, in, a, b, how.threads, how.start_thread);
         capped_observed = o.capped_fits;
+        scaled[0] = o.scaled_fits;
         for (std::int64_t k = 0; k < b - a; ++k) {
             const auto at = static_cast<std::size_t>(a + k);
-            stat[at] = o.stat[static_cast<std::size_t>(k)];
-            corr[at] = o.corr[static_cast<std::size_t>(k)];
-            cost[at] = o.cost[static_cast<std::size_t>(k)];
+            const auto from = static_cast<std::size_t>(k);
+            stat[at] = o.stat[from];
+            r[at] = o.r[from];
+            phase[at] = o.phase[from];
+            cost[at] = o.cost[from];
         }
     }
     ranks.gather_blocks(stat, even);
-    ranks.gather_blocks(corr, even);
+    ranks.gather_blocks(r, even);
     ranks.gather_blocks(cost, even);
+    ranks.gather_blocks(phase, even);
+    std::vector<double> corr(r.size());
+    for (std::size_t n = 0; n < r.size(); ++n) corr[n] = std::fabs(r[n]);
 
     // The bootstrap pass: blocks of about equal estimated cost.
     const std::vector<std::int64_t> blocks = cost_blocks(cost, ranks.size());
@@ -55,34 +64,38 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     };
     if (ranks.size() > 1 && p.NBOOT > 0)
         loop.normal_at_first = normal_at_rank_start(p, blocks, ranks, how.threads, how.start_thread);
-    PooledResult r;
+    PooledResult result;
     if (p.NBOOT > 0) {
-        r.report = run_pair_loop(p, in, loop);
+        result.report = run_pair_loop(p, in, loop);
     } else {
         // No null values: the observed statistics are all there is.
-        r.report.threads_asked = r.report.threads_started = 1;
-        r.report.capped_fits = capped_observed;
+        result.report.threads_asked = result.report.threads_started = 1;
+        result.report.capped_fits = capped_observed;
         if (how.progress) how.progress(loop.last - loop.first, loop.last - loop.first);
     }
 
-    std::vector<std::int64_t> capped = {r.report.capped_fits};
+    std::vector<std::int64_t> capped = {result.report.capped_fits};
     ranks.sum_to_first(nulls_new.tallies());
     ranks.sum_to_first(nulls_corr.tallies());
     ranks.sum_to_first(capped);
-    if (!ranks.first()) return r;
-    r.capped_fits = capped[0];
+    ranks.sum_to_first(scaled);
+    if (!ranks.first()) return result;
+    result.capped_fits = capped[0];
+    result.scaled_fits = scaled[0];
     nulls_new.finish();
     nulls_corr.finish();
-    r.pooled = nulls_new.total();
-    r.count_new.resize(stat.size());
-    r.count_corr.resize(corr.size());
+    result.pooled = nulls_new.total();
+    result.count_new.resize(stat.size());
+    result.count_corr.resize(corr.size());
     for (std::size_t n = 0; n < stat.size(); ++n) {
-        r.count_new[n] = nulls_new.count(stat[n]);
-        r.count_corr[n] = nulls_corr.count(corr[n]);
+        result.count_new[n] = nulls_new.count(stat[n]);
+        result.count_corr[n] = nulls_corr.count(corr[n]);
     }
-    r.stat = std::move(stat);
-    r.corr = std::move(corr);
-    return r;
+    result.stat = std::move(stat);
+    result.corr = std::move(corr);
+    result.r = std::move(r);
+    result.phase = std::move(phase);
+    return result;
 }
 
 }  // namespace coswitch

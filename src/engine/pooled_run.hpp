@@ -30,9 +30,12 @@ struct PooledResult {
     // On the first rank (empty elsewhere): the observed values of pair n at
     // [n], and the pooled null values they do not exceed.
     std::vector<double> stat, corr;
+    std::vector<double> r;             // the signed correlation (corr is its magnitude)
+    std::vector<std::int32_t> phase;   // pair_phase of the observed fit
     std::vector<std::int64_t> count_new, count_corr;
     std::int64_t pooled = 0;  // M: bootstrap replicates x pairs
     long long capped_fits = 0;  // over every rank (the bootstrap pass refits the observed data)
+    long long scaled_fits = 0;  // observed fits made with scaling, over every rank
     LoopReport report;          // of this rank's bootstrap pass
 };
 

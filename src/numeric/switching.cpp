@@ -30,27 +30,47 @@ double lagged_sum(const std::vector<double>& d, int ntime, int nrep) {
     return s;
 }
 
+// Deviations of each replicate's course from its own mean, course by
+// course, of the values times 2^-shift; their sum of squares.
+double deviations(const std::vector<double>& values, int ntime, int nrep, int shift,
+                  std::vector<double>& d) {
+    double ss = 0;
+    for (int r = 0; r < nrep; ++r) {
+        double sum = 0;
+        for (int t = 0; t < ntime; ++t)
+            sum += std::ldexp(values[static_cast<std::size_t>(t * nrep + r)], -shift);
+        const double mean = sum / ntime;
+        for (int t = 0; t < ntime; ++t) {
+            const double v = std::ldexp(values[static_cast<std::size_t>(t * nrep + r)], -shift) - mean;
+            d[static_cast<std::size_t>(r * ntime + t)] = v;
+            ss += v * v;
+        }
+    }
+    return ss;
+}
+
 }  // namespace
 
 Persistence persistence(const std::vector<double>& values, int ntime, int nrep) {
     Persistence p;
     p.lag1 = p.p = std::numeric_limits<double>::quiet_NaN();
     if (ntime < 3 || nrep < 1) return p;
-    // Deviations of each replicate's course from its own mean, course by course.
     std::vector<double> d(static_cast<std::size_t>(ntime) * static_cast<std::size_t>(nrep));
-    double ss = 0;
-    for (int r = 0; r < nrep; ++r) {
-        double sum = 0;
-        for (int t = 0; t < ntime; ++t) sum += values[static_cast<std::size_t>(t * nrep + r)];
-        const double mean = sum / ntime;
-        for (int t = 0; t < ntime; ++t) {
-            const double v = values[static_cast<std::size_t>(t * nrep + r)] - mean;
-            d[static_cast<std::size_t>(r * ntime + t)] = v;
-            ss += v * v;
-        }
+    double ss = deviations(values, ntime, nrep, 0, d);
+    double observed = lagged_sum(d, ntime, nrep);
+    if (!std::isfinite(ss) || !std::isfinite(observed)) {
+        // Values near the end of the double range: the same test on the
+        // values scaled by a power of two, which leaves ordinary data's bits
+        // alone and changes neither the autocorrelation nor the orders.
+        double top = 0;
+        for (double v : values) top = std::fmax(top, std::fabs(v));
+        if (!std::isfinite(top)) return p;
+        ss = deviations(values, ntime, nrep, std::ilogb(top) + 1 - 500, d);
+        observed = lagged_sum(d, ntime, nrep);
     }
-    if (!(ss > 0)) return p;
-    const double observed = lagged_sum(d, ntime, nrep);
+    // No variation, or not even the scaled values give numbers: a course
+    // that cannot be measured shows no persistence.
+    if (!(ss > 0) || !std::isfinite(ss) || !std::isfinite(observed)) return p;
     p.lag1 = observed / ss;
     // Reordering a course keeps its sum of squares, so the lagged sum alone decides.
     Orders orders;

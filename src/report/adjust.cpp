@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "report/pair_results.hpp"
+
 namespace coswitch {
 namespace {
 
@@ -48,8 +50,7 @@ std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& c
     // is ordering by p.
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return count[a] < count[b]; });
-    const double dm = static_cast<double>(M);
-    step_up(order, [&](std::size_t k) { return static_cast<double>(count[k]) / dm; }, adjusted);
+    step_up(order, [&](std::size_t k) { return pooled_pvalue(count[k], M); }, adjusted);
     return adjusted;
 }
 
@@ -58,8 +59,7 @@ std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& c
                                               const std::vector<std::int64_t>& ascending) {
     std::vector<double> adjusted(count.size(), kNaN);
     if (M <= 0) return adjusted;
-    const double dm = static_cast<double>(M);
-    step_up(ascending, [&](std::size_t k) { return static_cast<double>(count[k]) / dm; }, adjusted);
+    step_up(ascending, [&](std::size_t k) { return pooled_pvalue(count[k], M); }, adjusted);
     return adjusted;
 }
 

@@ -10,7 +10,7 @@ namespace coswitch {
 // get the same adjusted value.
 std::vector<double> benjamini_hochberg(const std::vector<double>& p);
 
-// The same for the pooled p-values count / M, taken from the counts (all
+// The same for the pooled p-values (count + 1) / (M + 1), taken from the counts (all
 // not-a-number when M is 0): bit for bit what benjamini_hochberg gives on
 // those quotients, with one extra index per value while it runs.
 std::vector<double> benjamini_hochberg_counts(const std::vector<std::int64_t>& count,

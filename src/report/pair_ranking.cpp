@@ -3,22 +3,48 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/pair_order.hpp"
 #include "report/adjust.hpp"
 
 namespace coswitch {
+namespace {
 
-std::vector<std::int64_t> ranking_order(const std::vector<double>& stat,
-                                        const std::vector<std::int64_t>& count, std::int64_t M) {
+// -1, 0 or 1 as a is better than, as good as or worse than b: larger first, NaN last.
+int by_size(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) - std::isnan(b);
+    return a > b ? -1 : a < b ? 1 : 0;
+}
+
+}  // namespace
+
+std::vector<std::int64_t> ranking_order(const PairResults& r, RankBy by) {
+    const bool dep = by == RankBy::dependence;
+    const auto& stat = dep ? r.stat_new : r.stat_corr;
+    const auto& other_stat = dep ? r.stat_corr : r.stat_new;
+    const auto& count = dep ? r.count_new : r.count_corr;
+    const auto& other_count = dep ? r.count_corr : r.count_new;
     std::vector<std::int64_t> order(stat.size());
     for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<std::int64_t>(k);
     // Every p-value is NaN or none is; among numbers the count orders them.
-    const bool by_count = M > 0;
+    const bool by_count = r.M > 0;
+    const int genes = r.genes();
     std::sort(order.begin(), order.end(), [&](std::int64_t a, std::int64_t b) {
         const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
-        if (by_count && count[ua] != count[ub]) return count[ua] < count[ub];
-        const double sa = stat[ua], sb = stat[ub];
-        if (std::isnan(sa) != std::isnan(sb)) return std::isnan(sb);
-        if (sa != sb && !std::isnan(sa)) return sa > sb;
+        if (by_count) {
+            if (count[ua] != count[ub]) return count[ua] < count[ub];
+            if (other_count[ua] != other_count[ub]) return other_count[ua] < other_count[ub];
+        } else {
+            if (const int c = by_size(stat[ua], stat[ub])) return c < 0;
+            if (const int c = by_size(other_stat[ua], other_stat[ub])) return c < 0;
+        }
+        const GenePair pa = pair_at(a, genes), pb = pair_at(b, genes);
+        const auto& names = r.names;
+        const int first = names[static_cast<std::size_t>(pa.i - 1)].compare(
+            names[static_cast<std::size_t>(pb.i - 1)]);
+        if (first != 0) return first < 0;
+        const int second = names[static_cast<std::size_t>(pa.j - 1)].compare(
+            names[static_cast<std::size_t>(pb.j - 1)]);
+        if (second != 0) return second < 0;
         return a < b;
     });
     return order;
@@ -33,11 +59,11 @@ RankedPairs rank_pairs(const PairResults& r, RankBy by) {
     // holds memory.
     if (by == RankBy::dependence) {
         k.bh_corr = benjamini_hochberg_counts(r.count_corr, r.M);
-        k.order = ranking_order(r.stat_new, r.count_new, r.M);
+        k.order = ranking_order(r, by);
         k.bh_new = benjamini_hochberg_counts(r.count_new, r.M, k.order);
     } else {
         k.bh_new = benjamini_hochberg_counts(r.count_new, r.M);
-        k.order = ranking_order(r.stat_corr, r.count_corr, r.M);
+        k.order = ranking_order(r, by);
         k.bh_corr = benjamini_hochberg_counts(r.count_corr, r.M, k.order);
     }
     return k;

@@ -9,11 +9,13 @@ namespace coswitch {
 
 enum class RankBy { dependence, correlation };
 
-// Pair positions, best first: p-value ascending (count / M), then the
-// statistic descending (NaN lowest), then pair order; with M = 0 every
-// p-value is NaN and the statistic decides.
-std::vector<std::int64_t> ranking_order(const std::vector<double>& stat,
-                                        const std::vector<std::int64_t>& count, std::int64_t M);
+// Pair positions, best first: the ranked statistic's p-value ascending, then
+// the other statistic's, then the gene names (first gene, then second, byte
+// order). Pairs at the ceiling of the dependence statistic tie on its
+// p-value; the correlation, not noise in the last digits, orders them. With
+// M = 0 every p-value is NaN and the statistics decide, largest first (NaN
+// last).
+std::vector<std::int64_t> ranking_order(const PairResults& r, RankBy by);
 
 struct RankedPairs {
     std::vector<double> bh_new, bh_corr;  // Benjamini-Hochberg, in pair order

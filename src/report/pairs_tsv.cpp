@@ -9,7 +9,8 @@
 namespace coswitch {
 
 const char* const kPairsHeader =
-    "rank\tgene1\tgene2\tstat_new\tp_new\tp_new_bh\tstat_corr\tp_corr\tp_corr_bh\n";
+    "rank\tgene1\tgene2\tstat_new\tp_new\tp_new_bh\tstat_corr\tp_corr\tp_corr_bh\tr\tphase\t"
+    "switching1\tswitching2\n";
 
 namespace {
 
@@ -41,6 +42,14 @@ void append_pair_row(std::string& line, const PairResults& r, const RankedPairs&
     line += r.names[static_cast<std::size_t>(g.j - 1)];
     append_statistic(line, r.stat_new[u], pooled_pvalue(r.count_new[u], r.M), k.bh_new[u]);
     append_statistic(line, r.stat_corr[u], pooled_pvalue(r.count_corr[u], r.M), k.bh_corr[u]);
+    line += '\t';
+    append_fixed(line, r.r[u], 8);
+    line += '\t';
+    line += phase_word(r.phase[u]);
+    for (const int gene : {g.i, g.j}) {
+        line += '\t';
+        line += r.switching[static_cast<std::size_t>(gene - 1)] != 0 ? "yes" : "no";
+    }
 }
 
 }  // namespace
@@ -62,6 +71,7 @@ void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
             __builtin_prefetch(&r.stat_corr[u]);
             __builtin_prefetch(&r.count_new[u]);
             __builtin_prefetch(&r.count_corr[u]);
+            __builtin_prefetch(&r.r[u]);
             __builtin_prefetch(&k.bh_new[u]);
             __builtin_prefetch(&k.bh_corr[u]);
         }

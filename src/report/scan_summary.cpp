@@ -31,6 +31,8 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
     if (r.M <= 0) {
         out += " no bootstrap replicates: every p-value is NaN\n";
     } else {
+        out += " p-values: (count + 1) / (M + 1) over M = " + std::to_string(r.M) +
+               " pooled null values; none can be below " + p_text(pooled_pvalue(0, r.M)) + "\n";
         out += " pairs with an adjusted p-value below 0.05: " +
                std::to_string(below(k.bh_new, 0.05)) + " by the dependence statistic, " +
                std::to_string(below(k.bh_corr, 0.05)) + " by the correlation\n";
@@ -41,7 +43,7 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
            (k.by == RankBy::dependence ? "dependence" : "correlation") + " p-value:\n";
     std::vector<std::vector<std::string>> cells = {
         {"rank", "gene1", "gene2", "stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr",
-         "p_corr_bh"}};
+         "p_corr_bh", "phase"}};
     for (std::size_t rank = 0; rank < shown; ++rank) {
         const std::int64_t n = k.order[rank];
         const auto u = static_cast<std::size_t>(n);
@@ -50,7 +52,7 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
                          r.names[static_cast<std::size_t>(g.j - 1)], fixed(r.stat_new[u], 4),
                          p_text(pooled_pvalue(r.count_new[u], r.M)), p_text(k.bh_new[u]),
                          fixed(r.stat_corr[u], 4), p_text(pooled_pvalue(r.count_corr[u], r.M)),
-                         p_text(k.bh_corr[u])});
+                         p_text(k.bh_corr[u]), phase_word(r.phase[u])});
     }
     std::vector<bool> left(cells[0].size(), false);
     left[1] = left[2] = true;

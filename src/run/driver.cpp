@@ -1,5 +1,6 @@
 #include "run/driver.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 #include "analysis/pvalues.hpp"
@@ -20,6 +21,19 @@ void check_analysable(const RunParameters& p) {
                        "the analysis needs at least 2 time points and 1 replicate (answers: " +
                            std::to_string(p.NTIME) + " time points, " + std::to_string(p.NREP) +
                            " replicates)");
+}
+
+std::string no_statistic_note(const RunParameters& p, const Array<double, 2>& RES) {
+    long long none = 0;
+    for (int i = 1; i <= p.NGENE - 1; ++i)
+        for (int j = i + 1; j <= p.NGENE; ++j)
+            if (std::isnan(RES(i, j))) ++none;
+    if (none == 0) return {};
+    return "coswitch: warning: " + std::to_string(none) + " of " +
+           std::to_string(pair_count(p.NGENE)) + " pairs have no dependence statistic (NaN in "
+           "pvalue.txt): the pair's likelihood falls below the smallest double (a long series "
+           "or large values) or a density is undefined (a standard deviation of 0); "
+           "'coswitch scan' fits such pairs with scaled recursions\n";
 }
 
 void run_analysis(const RunParameters& answers, const RunSettings& s) {
@@ -86,6 +100,7 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
     pvalue.close();
     output.close();
     std::fputs(loop_warnings(report).c_str(), stderr);
+    std::fputs(no_statistic_note(p, wa.RES).c_str(), stderr);
 }
 
 }  // namespace coswitch

@@ -16,6 +16,10 @@ struct RunSettings {
 // Everything after the dialogue. Throws RunError on failure.
 void run_analysis(const RunParameters& p, const RunSettings& s);
 
+// A warning for standard error when some pairs have no dependence
+// statistic; empty when every pair has one.
+std::string no_statistic_note(const RunParameters& p, const Array<double, 2>& RES);
+
 // Refuses parameter sets the analysis has no data for.
 void check_analysable(const RunParameters& p);
 

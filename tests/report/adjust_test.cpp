@@ -36,13 +36,13 @@ TEST(BenjaminiHochberg, FromCountsBitForBitAsFromTheQuotients) {
     // Heavy ties, the extremes 0 and M, quotients that do not terminate.
     for (const std::int64_t M : {std::int64_t{1}, std::int64_t{714000}, std::int64_t{30000000011}}) {
         std::vector<std::int64_t> counts = {M, 0};
-        std::vector<double> p = {1.0, 0.0};
+        std::vector<double> p = {1.0, 1.0 / double(M + 1)};
         std::uint64_t x = 12345;
         for (int k = 0; k < 3000; ++k) {
             x = x * 6364136223846793005u + 1442695040888963407u;
             counts.push_back(std::int64_t(x >> 33) % 4 == 0 ? std::int64_t(x >> 40) % std::min<std::int64_t>(M, 5)
                                                          : std::int64_t(x >> 20) % (M + 1));
-            p.push_back(double(counts.back()) / double(M));
+            p.push_back(double(counts.back() + 1) / double(M + 1));
         }
         // Given an order by count, ties in any order (here backwards).
         std::vector<std::int64_t> ascending(counts.size());

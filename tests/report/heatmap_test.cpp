@@ -44,13 +44,17 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     ScratchDir d;
     PairResults r;
     r.names = {"YAL001C", "A&B<1>", "gene:3-b", "CLB2"};
+    r.switching = {1, 1, 1, 1};
+    r.r = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
+    r.phase = {1, 1, 1, 1, 1, 1};
     // (1,4) at +Inf counts as 12.5: {1,2} merge first (coming before (1,4)),
     // then 4 (average 7.875 against 5.125 for 3), then 3: places 1 2 4 3.
     r.stat_new = {12.5, 3.25, INFINITY, 7.0, NAN, 3.25};
-    r.count_new = {2, 900, 0, 2, 1500, 900};
+    // Counts of a large pooled set, so that no p-value is far from count / M.
+    r.count_new = {2000, 900000, 0, 2000, 1500000, 900000};
     r.stat_corr = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
-    r.count_corr = {3, 1200, 4, 1400, 80, 1000};
-    r.M = 1500;
+    r.count_corr = {3000, 1200000, 4000, 1400000, 80000, 1000000};
+    r.M = 1500000;
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");
     write_scan_heatmap(out, r, rank_pairs(r));
@@ -66,7 +70,7 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     };
     const auto dep = cells(svg, "dep"), corr = cells(svg, "corr");
     ASSERT_EQ(dep.size() + corr.size(), 12u);
-    // (1,4): row 1, column 3, adjusted 0 at the top of the scale.
+    // (1,4): row 1, column 3, adjusted 4e-6 at the top of the scale.
     EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#800026"));
     // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4.
     EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#fffac0"));

@@ -26,16 +26,19 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 // Pair order (1,2) (1,3) (1,4) (2,3) (2,4) (3,4); ids with characters tables allow.
-// Dependence p 2/1500 0.6 0 2/1500 1 0.6: p*6/rank at each tie's last rank 0,
-// 0.00267, 0.72, 1. Correlation p 0.002 0.8 0.00267 0.933 0.0533 0.667:
-// sorted, p*6/rank 0.012 0.008 0.107 1 0.96 0.933, stepped up 0.008 0.008
-// 0.107 0.933 0.933 0.933.
+// Dependence p = (count + 1) / 1501: 3 901 1 3 1501 901 over 1501; p*6/rank
+// at each tie's last rank 0.0040, 0.0040, 0.72, 1. Correlation p 4 1201 5
+// 1401 81 1001 over 1501: sorted, p*6/rank 0.0160 0.0100 0.108 1.0 0.96
+// 0.933, stepped up 0.0100 0.0100 0.108 0.933 0.933 0.933.
 PairResults example() {
     PairResults r;
     r.names = {"YAL001C", "HTA1(x)", "gene:3-b", "CLB2"};
+    r.switching = {1, 0, 1, 1};
     r.stat_new = {12.5, 3.25, INFINITY, 7.0, NAN, 3.25};
     r.count_new = {2, 900, 0, 2, 1500, 900};
+    r.r = {0.9, -0.1, 0.8, -0.05, 0.7, 0.2};
     r.stat_corr = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
+    r.phase = {1, -1, 1, 0, -1, 1};
     r.count_corr = {3, 1200, 4, 1400, 80, 1000};
     r.M = 1500;
     return r;
@@ -53,17 +56,22 @@ TEST(ScanReport, PairsTsvRankedWithExactPValueText) {
     const auto lines = lines_of(read_file(d / "pairs.tsv"));
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0] + "\n", kPairsHeader);
-    // Count 0 first; count 2: 12.5 before 7; count 900: the tie on 3.25 in
-    // pair order; the NaN statistic last. Equal counts, equal text.
-    EXPECT_EQ(lines[1], "1\tYAL001C\tCLB2\tInf\t0\t0\t0.80000000\t0.0026666666666666666\t0.008");
-    EXPECT_EQ(lines[2], "2\tYAL001C\tHTA1(x)\t12.50000000\t0.0013333333333333333\t"
-                        "0.0026666666666666666\t0.90000000\t0.002\t0.008");
-    EXPECT_EQ(lines[3], "3\tHTA1(x)\tgene:3-b\t7.00000000\t0.0013333333333333333\t"
-                        "0.0026666666666666666\t0.05000000\t0.9333333333333333\t0.9333333333333332");
-    EXPECT_EQ(lines[4].substr(0, 19), "4\tYAL001C\tgene:3-b\t");
-    EXPECT_EQ(lines[5].substr(0, 16), "5\tgene:3-b\tCLB2\t");
-    EXPECT_EQ(lines[6], "6\tHTA1(x)\tCLB2\tNaN\t1\t1\t0.70000000\t0.05333333333333334\t"
-                        "0.10666666666666667");
+    // Count 0 first; count 2: the correlation's count orders the tie; count
+    // 900: likewise, against pair order; the NaN statistic last. Equal
+    // counts, equal text; no p-value is 0.
+    EXPECT_EQ(lines[1], "1\tYAL001C\tCLB2\tInf\t0.0006662225183211193\t0.003997335109926716\t"
+                        "0.80000000\t0.0033311125916055963\t0.009993337774816789\t0.80000000\t"
+                        "in\tyes\tyes");
+    EXPECT_EQ(lines[2], "2\tYAL001C\tHTA1(x)\t12.50000000\t0.001998667554963358\t"
+                        "0.003997335109926716\t0.90000000\t0.002664890073284477\t"
+                        "0.009993337774816789\t0.90000000\tin\tyes\tno");
+    EXPECT_EQ(lines[3], "3\tHTA1(x)\tgene:3-b\t7.00000000\t0.001998667554963358\t"
+                        "0.003997335109926716\t0.05000000\t0.9333777481678881\t"
+                        "0.9333777481678881\t-0.05000000\tNA\tno\tyes");
+    EXPECT_EQ(lines[4].substr(0, 16), "4\tgene:3-b\tCLB2\t");
+    EXPECT_EQ(lines[5].substr(0, 19), "5\tYAL001C\tgene:3-b\t");
+    EXPECT_EQ(lines[6], "6\tHTA1(x)\tCLB2\tNaN\t1\t1\t0.70000000\t0.05396402398401066\t"
+                        "0.10792804796802132\t0.70000000\tanti\tno\tyes");
 
     // An id that would break the table stops the writer before any row.
     PairResults bad = example();
@@ -84,14 +92,19 @@ TEST(ScanReport, SummaryCountsAndTopPairsByName) {
     const PairResults r = example();
     const std::string text = scan_summary(r, rank_pairs(r), 3);
     const auto lines = lines_of(text);
-    ASSERT_EQ(lines.size(), 8u) << text;
+    ASSERT_EQ(lines.size(), 9u) << text;
     for (const std::string& l : lines) EXPECT_EQ(l[0], ' ') << l;
     EXPECT_EQ(lines[0] + lines[1], " genes kept: 4 gene pairs: 6");
-    EXPECT_NE(lines[2].find("below 0.05: 3 by the dependence statistic, 2 by the correlation"),
+    EXPECT_EQ(lines[2], " p-values: (count + 1) / (M + 1) over M = 1500 pooled null values; "
+                        "none can be below 0.0006662");
+    EXPECT_NE(lines[3].find("below 0.05: 3 by the dependence statistic, 2 by the correlation"),
               std::string::npos) << text;
-    EXPECT_NE(lines[5].find("YAL001C  CLB2"), std::string::npos) << text;
-    EXPECT_NE(lines[7].find("HTA1(x)  gene:3-b"), std::string::npos) << text;
-    EXPECT_EQ(lines[5].size(), lines[4].size()) << "aligned";
+    EXPECT_NE(lines[5].find("p_corr_bh  phase"), std::string::npos) << text;
+    EXPECT_NE(lines[6].find("YAL001C  CLB2"), std::string::npos) << text;
+    EXPECT_EQ(lines[6].substr(lines[6].size() - 4), "  in") << text;
+    EXPECT_NE(lines[8].find("HTA1(x)  gene:3-b"), std::string::npos) << text;
+    EXPECT_EQ(lines[8].substr(lines[8].size() - 4), "  NA") << text;
+    EXPECT_EQ(lines[6].size(), lines[5].size()) << "aligned";
 
     // Without replicates there is no p-value to count; with one gene no pair.
     PairResults none = example();
@@ -101,22 +114,33 @@ TEST(ScanReport, SummaryCountsAndTopPairsByName) {
     EXPECT_NE(t0.find(" no bootstrap replicates: every p-value is NaN\n top 6 pairs"), std::string::npos) << t0;
     PairResults one;
     one.names = {"solo"};
+    one.switching = {0};
     EXPECT_EQ(scan_summary(one, rank_pairs(one)), " genes kept: 1\n gene pairs: 0\n");
 }
 
 TEST(ScanReport, RankingByEitherStatisticAndWithoutReplicates) {
     PairResults r = example();
     EXPECT_EQ(rank_pairs(r, RankBy::correlation).order, (std::vector<std::int64_t>{0, 2, 4, 5, 1, 3}));
-    // Without replicates every p-value is NaN and the statistic alone decides,
-    // whatever the counts hold: ties in pair order, NaN last.
-    EXPECT_EQ(ranking_order(r.stat_new, r.count_new, 0), (std::vector<std::int64_t>{2, 0, 3, 1, 5, 4}));
+    // Without replicates every p-value is NaN and the statistics decide,
+    // whatever the counts hold: ties on 3.25 by the correlation, NaN last.
+    r.M = 0;
+    EXPECT_EQ(ranking_order(r, RankBy::dependence), (std::vector<std::int64_t>{2, 0, 3, 5, 1, 4}));
+    // Ties of both counts: the gene names, not the pair order, decide.
+    r = example();
+    r.count_new = std::vector<std::int64_t>(6, 7);
+    r.count_corr = std::vector<std::int64_t>(6, 9);
+    // (YAL001C HTA1(x)) (YAL001C gene:3-b) (YAL001C CLB2) (HTA1(x) gene:3-b) (HTA1(x) CLB2) (gene:3-b CLB2)
+    EXPECT_EQ(ranking_order(r, RankBy::dependence), (std::vector<std::int64_t>{4, 3, 2, 0, 1, 5}));
+    r = example();
     // Results that do not fit their genes are a fault of the caller.
-    for (int fault = 0; fault < 4; ++fault) {
+    for (int fault = 0; fault < 6; ++fault) {
         PairResults b = r;
         if (fault == 0) b.names.pop_back();
         if (fault == 1) b.count_corr.pop_back();
         if (fault == 2) b.count_new[2] = 1501;
         if (fault == 3) b.count_corr[0] = -1;
+        if (fault == 4) b.phase.pop_back();
+        if (fault == 5) b.switching.pop_back();
         EXPECT_THROW(rank_pairs(b), std::invalid_argument) << fault;
     }
 }

@@ -1,0 +1,24 @@
+#pragma once
+// The dependence statistic's fit with its forward and backward values
+// rescaled at every time point. The plain fit multiplies weights along the
+// whole series, so on long series or large values a replicate's likelihood
+// falls below the smallest double, its posteriors vanish and the statistic
+// becomes not-a-number; the posteriors are ratios, so rescaling leaves them
+// as they are. The plain fit stays the one used wherever it holds, for its
+// bits.
+#include "dependence/chivecfun.hpp"
+
+namespace coswitch {
+
+// Same arguments and results as chivecfun, the same EM steps, sums and
+// stopping rule; only the scale of the recursions differs.
+FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
+                         Vec4& pivec, ChivecScratch& scratch);
+
+// True when the plain fit that returned `info` lost a replicate's posterior
+// to underflow: every weight is finite, yet some time step's posteriors sum
+// to less than the replicates that have a possible course (a replicate with
+// a time point where every cell weighs 0 has none, in any scaling).
+bool plain_fit_underflowed(int nrep, int ntime, const double* qvec, const FitInfo& info);
+
+}  // namespace coswitch
