@@ -193,3 +193,31 @@ TEST(BootstrapReplicate, DeviatesDrawnAheadGiveTheSameResults) {
         EXPECT_EQ(w1.YEX.data()[5], w2.YEX.data()[5]);
     }
 }
+
+// Under the fixed null every replicate simulates from the fit to the
+// observed data, with the streams where the replicate before left them:
+// the same draws as the chained rule, another model from replicate 2 on.
+TEST(BootstrapReplicate, FixedNullSimulatesEveryReplicateFromTheObservedFit) {
+    RunParameters p{'G', 6, 2, 4, 3};
+    p.null_model = NullModel::fixed;
+    RunParameters chained = p;
+    chained.null_model = NullModel::chained;
+    const Inputs in = make_inputs(p);
+    PairScratch w(p);
+    PairResult fixed_result, chained_result;
+    RandomStreams fixed_streams, chained_streams, streams;
+    analyse_pair(p, in, 1, 3, fixed_streams, w, fixed_result);
+    analyse_pair(chained, in, 1, 3, chained_streams, w, chained_result);
+    EXPECT_TRUE(same(fixed_streams, chained_streams));
+    EXPECT_EQ(fixed_result.nullstat[0], chained_result.nullstat[0]);
+    EXPECT_NE(fixed_result.nullstat, chained_result.nullstat);
+    for (int b = 1; b <= p.NBOOT; ++b) {
+        PairScratch fresh(p);
+        double res = 0.0, corres = 0.0, s = 0.0, c = 0.0;
+        int capped = 0;
+        observed_pair(p, in, 1, 3, fresh, res, corres, capped);
+        bootstrap_replicate(p, in, 1, 3, streams, fresh, s, c, capped);
+        EXPECT_EQ(s, fixed_result.nullstat[static_cast<std::size_t>(b - 1)]) << b;
+        EXPECT_EQ(c, fixed_result.nullcorr[static_cast<std::size_t>(b - 1)]) << b;
+    }
+}

@@ -240,3 +240,90 @@ TEST(Scan, PeakMemoryGrowsFarLessThanTheNullValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// pairs.tsv's rows (header first) with the cells of `column` (by name) of every row.
+std::vector<std::string> column_of(const fs::path& pairs, const std::string& column) {
+    const auto rows = tsv_rows(read_file(pairs));
+    std::vector<std::string> cells;
+    std::size_t c = 0;
+    while (c < rows[0].size() && rows[0][c] != column) ++c;
+    for (std::size_t k = 1; k < rows.size(); ++k) cells.push_back(rows[k].at(c));
+    return cells;
+}
+
+}  // namespace
+
+// Series long enough, or values large enough, that a pair's likelihood falls
+// below the smallest double: every pair still gets its statistic, and the
+// coupled pair is found. The classic run keeps its numbers and says so.
+TEST(Scan, LongSeriesAndLargeValuesGetARealStatistic) {
+    ScratchDir d;
+    // Genes 3 and 6 alternate every 2 time points in opposite phase. The
+    // values times `factor`, as whole numbers or not.
+    auto scaled_table = [](int times, double factor, bool whole) {
+        std::string text = "id";
+        for (int t = 1; t <= times; ++t) text += "\tt" + std::to_string(t);
+        text += "\n";
+        for (const auto& row : tsv_rows(switching_table(6, times, 1, 4))) {
+            if (row[0] == "id") continue;
+            text += row[0];
+            for (std::size_t k = 1; k < row.size(); ++k) {
+                const double v = std::stod(row[k]) * factor;
+                text += "\t" + (whole ? std::to_string(static_cast<long>(v)) : std::to_string(v));
+            }
+            text += "\n";
+        }
+        return text;
+    };
+    write_file(d / "long.tsv", scaled_table(300, 3.0, false));
+    write_file(d / "counts.tsv", scaled_table(50, 600.0, true));
+    for (const char* table : {"long.tsv", "counts.tsv"}) {
+        SCOPED_TRACE(table);
+        const std::string out = std::string("out-") + table;
+        const auto r = run_program(d.path(), "",
+                                   {"scan", table, "--transform", "none", "--bootstrap", "20",
+                                    "-o", out, "--quiet"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("fitted with scaled recursions"), std::string::npos) << r.err;
+        EXPECT_NE(run_value(d / out, "scaled_fits"), "0");
+        for (const std::string& s : column_of(d / out / "pairs.tsv", "stat_new"))
+            EXPECT_TRUE(std::isfinite(std::stod(s))) << s;
+        // The coupled pair has the largest statistic, passes, and reads anti.
+        const auto by = pairs_by_name(d / out / "pairs.tsv");
+        const auto& coupled = by.at("gene-3:x gene-6:x");
+        for (const auto& [name, row] : by) EXPECT_LE(std::stod(row[3]), std::stod(coupled[3])) << name;
+        EXPECT_LT(std::stod(coupled[5]), 0.05);  // adjusted
+        EXPECT_EQ(coupled[10], "anti");
+    }
+
+    // The classic run keeps its NaN and counts them on standard error.
+    fs::create_directory(d / "classic");
+    write_synthetic_inputs(d / "classic", 50, 1, 3, false);
+    write_file(d / "classic" / "para1.txt", "2 2 2\n3000 3000 3000\n");
+    write_file(d / "classic" / "para2.txt", "5 5 5\n3000 3000 3000\n");
+    const auto c = run_program(d / "classic", answers('G', 50, 1, 5, 3));
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_NE(c.err.find("3 of 3 pairs have no dependence statistic"), std::string::npos) << c.err;
+    EXPECT_NE(read_file(d / "classic" / "pvalue.txt").find("NaN"), std::string::npos);
+}
+
+// Under the default null no p-value is 0; the summary says what the
+// smallest one is and which null made them, and so does run.tsv.
+TEST(Scan, PValuesAreNeverZeroAndTheNullIsNamed) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(8, 12, 1, 2));
+    const auto r = run_program(d.path(), "", {"scan", "table.tsv", "--bootstrap", "10", "-o", "out", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("null: fixed (every replicate simulated from the fit to the pair's observed data)"),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("over M = 280 pooled null values; none can be below 0.003559"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(run_value(d / "out", "null"), "fixed");
+    for (const char* column : {"p_new", "p_corr", "p_new_bh", "p_corr_bh"})
+        for (const std::string& p : column_of(d / "out" / "pairs.tsv", column))
+            EXPECT_GE(std::stod(p), 1.0 / 281) << column;
+    for (const std::string& phase : column_of(d / "out" / "pairs.tsv", "phase"))
+        EXPECT_TRUE(phase == "in" || phase == "anti") << phase;
+}

@@ -44,6 +44,23 @@ TEST(Switching, PersistenceOfWorkedCourses) {
     // The same values always give the same p-value.
     EXPECT_EQ(persistence(two, 8, 2).p, pooled.p);
 
+    // Values near the end of the double range, whose squares overflow: the
+    // same test as on the values scaled down, not a NaN taken as persistence.
+    for (const double big : {1e154, 1e300, -1e308}) {
+        std::vector<double> huge = step;
+        for (double& v : huge) v = v != 0 ? big : big / 2;
+        const Persistence h = persistence(huge, 18, 1);
+        EXPECT_NEAR(h.lag1, s.lag1, 1e-12) << big;
+        EXPECT_EQ(h.p, s.p) << big;
+    }
+    const Persistence flat_big = persistence(std::vector<double>(18, 1e308), 18, 1);
+    EXPECT_TRUE(std::isnan(flat_big.lag1) && std::isnan(flat_big.p));
+    std::vector<double> with_inf = step;
+    with_inf[3] = INFINITY;
+    const Persistence inf = persistence(with_inf, 18, 1);
+    EXPECT_TRUE(std::isnan(inf.lag1) && std::isnan(inf.p));
+    EXPECT_FALSE(persistent(inf));
+
     // Undefined: too short, or no variation.
     EXPECT_TRUE(std::isnan(persistence({1, 2}, 2, 1).p));
     EXPECT_TRUE(std::isnan(persistence({3, 3, 3, 3}, 4, 1).lag1));
