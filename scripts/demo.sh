@@ -37,6 +37,11 @@ echo
 
 echo
 echo
+echo "The two runs differ in their p-values by design: scan simulates every bootstrap"
+echo "replicate from the fit to the observed data (--null fixed) and reports"
+echo "(count + 1) / (M + 1); the classic run keeps its chained null and count / M"
+echo "(coswitch --null fixed < answers.txt gives scan's counts)."
+echo
 echo "Results:"
 echo "  $scratch/results/pairs.tsv   (every gene pair, ranked, with adjusted p-values)"
 echo "  $scratch/results/genes.tsv   (every gene: kept or dropped, its two states)"

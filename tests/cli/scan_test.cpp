@@ -118,6 +118,21 @@ TEST(Scan, SameNumbersAsTheClassicRunOfItsWrittenInputs) {
     expect_same_as_classic(d / "classic", d / "out", ids);
     EXPECT_EQ(read_file(d / "out" / "nulls.txt"), read_file(d / "classic" / "output.txt"));
 
+    // The fixed null (scan's default) is the classic run's --null fixed.
+    r = run_program(d.path(), "",
+                    {"scan", "table.tsv", "--replicates", "2", "--bootstrap", "7", "--nulls", "-o",
+                     "out-fixed", "--write-classic", "classic-fixed", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("the classic run reproduces this scan with --null fixed"), std::string::npos);
+    c = run_program(d / "classic-fixed", read_file(d / "classic-fixed" / "answers.txt"), {"--null", "fixed"});
+    ASSERT_EQ(c.status, 0) << c.err;
+    expect_same_as_classic(d / "classic-fixed", d / "out-fixed", ids);
+    EXPECT_EQ(read_file(d / "out-fixed" / "nulls.txt"), read_file(d / "classic-fixed" / "output.txt"));
+    EXPECT_NE(read_file(d / "out-fixed" / "nulls.txt"), read_file(d / "out" / "nulls.txt"));
+    c = run_program(d / "classic-fixed", "", {"--null", "sometimes"});
+    EXPECT_EQ(c.status, 2);
+    EXPECT_NE(c.err.find("option --null: \"sometimes\" is not one of chained, fixed"), std::string::npos) << c.err;
+
     // Time mode with given densities, the classic run's wide layout.
     write_file(d / "p1.txt", "2 2.1 1.9 2 2.2 2\n0.6 0.5 0.6 0.7 0.6 0.5 0.6\n");
     write_file(d / "p2.txt", "5 5.1 4.9 5 5.2 5\n0.6 0.7 0.6 0.6 0.5 0.6\n");
