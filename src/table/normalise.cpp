@@ -1,10 +1,10 @@
 #include "table/normalise.hpp"
 
 #include <cmath>
-#include <cstdio>
 
 #include "io/errors.hpp"
 #include "io/numbers.hpp"
+#include "report/number_text.hpp"
 #include "table/delimited.hpp"
 #include "table/printable.hpp"
 
@@ -74,10 +74,10 @@ double counts_per_million(double x, double sum) {
 }
 
 std::string count_text(double x) {
-    if (!(x == std::floor(x) && std::fabs(x) < 1e300)) return shortest_text(x);
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.0f", x);
-    return buf;
+    if (x != std::floor(x)) return shortest_text(x);
+    std::string out;
+    append_fixed(out, x, 0);
+    return out;
 }
 
 std::string library_note(const NamedTable& table, const Libraries& l) {
@@ -86,9 +86,9 @@ std::string library_note(const NamedTable& table, const Libraries& l) {
     if (!(most > 3 * least)) return "";
     std::string fold;
     if (least > 0) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, " %.1f-fold", most / least);
-        fold = buf;
+        fold = " ";
+        append_fixed(fold, most / least, 1);
+        fold += "-fold";
     }
     return table.name + ": the values look like raw counts and the samples' sums differ" + fold +
            " (" + count_text(least) + " in " + describe_column(table, l.least) + " to " +
