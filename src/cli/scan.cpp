@@ -240,6 +240,8 @@ int scan_main(const std::vector<std::string>& args) {
             if (ranks.first()) {
                 std::fputs(scan_inputs_text(run.s).c_str(), stdout);
                 std::fflush(stdout);
+                if (!run.s.note.empty())
+                    std::fprintf(stderr, "coswitch: warning: %s\n", run.s.note.c_str());
                 if (run.s.p.NGENE < 2)
                     throw RunError(kExitInput,
                                    o.table + ": " + std::to_string(run.s.p.NGENE) +

@@ -38,6 +38,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
             o.missing = choice({"drop", "fail"});
         } else if (n == "--transform") {
             o.transform = choice({"none", "log2p1", "log2"});
+            o.transform_given = true;
+        } else if (n == "--normalise") {
+            o.normalise = choice({"none", "cpm"});
         } else if (n == "--para1") {
             o.para1 = a.nonempty_value("a file name");
         } else if (n == "--para2") {
@@ -106,7 +109,12 @@ Genes:
   --missing drop|fail  drop genes with a missing value (default) or stop
   --transform none|log2p1|log2
                        log2(x + 1) for counts, log2(x) for positive values
-                       (default: none)
+                       (default: none; raw counts, whole numbers of 0 or
+                       more with the largest at least 1000, are refused
+                       unless --transform is given)
+  --normalise none|cpm counts per million: each value divided by its sample's
+                       sum over every gene of the table, times 1e6, before
+                       the transform (default: none)
 Genes without variation cannot be fitted and are dropped; genes.tsv lists
 every gene with its densities and, when dropped, why.
 

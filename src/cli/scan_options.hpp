@@ -21,6 +21,8 @@ struct ScanOptions {
     std::string genes;                  // --genes FILE
     std::string missing = "drop";       // --missing drop|fail
     std::string transform = "none";     // --transform none|log2p1|log2
+    bool transform_given = false;       // raw counts are refused without it
+    std::string normalise = "none";     // --normalise none|cpm
     // Densities: fitted per gene unless given.
     std::string para1, para2;
     std::optional<char> mode;           // --mode G|T, with --para1/--para2

@@ -40,6 +40,7 @@ std::string scan_inputs_text(const ScanInputs& s) {
     std::string out = " table: " + s.table_name + " (" + std::to_string(s.table_genes) +
                       " genes, " + std::to_string(s.table_samples) + " samples, " +
                       (s.separator == ',' ? "comma" : "tab") + "-separated)\n";
+    if (!s.normalised.empty()) out += " values: " + s.normalised + "\n";
     out += with_blank_lines(s.design_text);
     out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +
            " dropped";
@@ -114,6 +115,7 @@ std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport&
         {"time_points", std::to_string(s.p.NTIME)},
         {"replicates", std::to_string(s.p.NREP)},
         {"transform", o.transform},
+        {"normalise", o.normalise},
         {"missing", o.missing},
         {"genes_in_table", std::to_string(s.table_genes)},
         {"genes_kept", std::to_string(s.kept)},

@@ -15,6 +15,7 @@
 #include "table/design_samples.hpp"
 #include "table/gene_list.hpp"
 #include "table/named_table.hpp"
+#include "table/normalise.hpp"
 #include "table/prepare.hpp"
 
 namespace coswitch {
@@ -83,6 +84,17 @@ void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<do
     for (int m = 1; m <= p.NTIME * p.NREP; ++m) values.push_back(in.MODTCELL44(m, g));
 }
 
+// Raw counts analysed as they are give states as wide as the counts and
+// pairs by library size: they need to be asked for.
+void refuse_raw_counts(const ScanOptions& o, const Libraries& l) {
+    if (!l.raw_counts() || o.transform_given) return;
+    throw RunError(kExitInput, o.table + ": the values look like raw counts (whole numbers from " +
+                                   count_text(l.smallest) + " to " + count_text(l.largest) +
+                                   "); give --normalise cpm --transform log2p1 to analyse log "
+                                   "counts per million, or --transform none to analyse them as "
+                                   "they are");
+}
+
 }  // namespace
 
 ScanInputs scan_inputs(const ScanOptions& o) {
@@ -107,7 +119,17 @@ ScanInputs scan_inputs(const ScanOptions& o) {
     }
     go.missing = parse_missing_rule(o.missing);
     go.transform = parse_transform(o.transform);
+    go.normalise = parse_normalise(o.normalise);
     Prepared prep = prepare_genes(table, design, go);
+    refuse_raw_counts(o, prep.libraries);
+    s.note = prep.note;
+    if (go.normalise == Normalise::Cpm)
+        s.normalised = "counts per million (--normalise cpm; sample sums from " +
+                       count_text(prep.libraries.sums[prep.libraries.least]) + " to " +
+                       count_text(prep.libraries.sums[prep.libraries.most]) + ")" +
+                       (go.transform == Transform::None ? ""
+                                                        : std::string(", then --transform ") +
+                                                              transform_name(go.transform));
 
     s.p.FLAG = o.mode.value_or('G');
     s.p.NTIME = as_count(prep.NTIME, "time points");

@@ -41,6 +41,8 @@ struct ScanInputs {
     std::size_t table_genes = 0, table_samples = 0;
     char separator = '\t';
     std::string design_how, design_text, design_tsv;
+    std::string normalised;            // for the summary: how values were scaled, "" for not
+    std::string note;                  // a warning for standard error, or ""
     std::size_t kept = 0, dropped = 0, not_selected = 0;
 };
 

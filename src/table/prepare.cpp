@@ -44,8 +44,8 @@ std::string shortest(double v) {
 
 // The transformed values of gene g over the design, or the reason it drops.
 GeneStatus gene_values(const NamedTable& table, const Design& design, const GeneOptions& o,
-                       const std::vector<std::size_t>& used_in_table_order, std::size_t g,
-                       std::vector<double>& out) {
+                       const std::vector<std::size_t>& used_in_table_order,
+                       const Libraries& libraries, std::size_t g, std::vector<double>& out) {
     for (std::size_t s : used_in_table_order) {
         if (!std::isnan(table.value(g, s))) continue;
         if (o.missing == MissingRule::Drop) return GeneStatus::DroppedMissing;
@@ -55,7 +55,8 @@ GeneStatus gene_values(const NamedTable& table, const Design& design, const Gene
     }
     out.clear();
     for (std::size_t s : design.columns) {
-        const double x = table.value(g, s);
+        double x = table.value(g, s);
+        if (o.normalise == Normalise::Cpm) x = counts_per_million(x, libraries.sums[s]);
         double y = 0;
         if (!apply_transform(o.transform, x, y))
             throw RunError(kExitInput, at_line(table.name, table.lines[g]) + "gene " +
@@ -63,7 +64,10 @@ GeneStatus gene_values(const NamedTable& table, const Design& design, const Gene
                                            ": --transform " + transform_name(o.transform) +
                                            " needs values above " +
                                            (o.transform == Transform::Log2 ? "0" : "-1") +
-                                           ", not " + shortest(x));
+                                           ", not " + shortest(x) +
+                                           (o.normalise == Normalise::Cpm
+                                                ? " (a count per million)"
+                                                : ""));
         out.push_back(y);
     }
     for (double y : out)
@@ -116,11 +120,17 @@ Prepared prepare_genes(const NamedTable& table, const Design& design, const Gene
             o.genes != nullptr ? listed_genes(table, *o.genes) : std::vector<bool>();
         std::vector<std::size_t> used = design.columns;
         std::sort(used.begin(), used.end());
+        p.libraries = survey_libraries(table, used, listed);
+        if (o.normalise == Normalise::Cpm)
+            check_cpm(table, used, p.libraries);
+        else
+            p.note = library_note(table, p.libraries);
         std::vector<double> values;
         p.status.reserve(table.genes());
         for (std::size_t g = 0; g < table.genes(); ++g) {
             GeneStatus s = GeneStatus::NotSelected;
-            if (o.genes == nullptr || listed[g]) s = gene_values(table, design, o, used, g, values);
+            if (o.genes == nullptr || listed[g])
+                s = gene_values(table, design, o, used, p.libraries, g, values);
             p.status.push_back(s);
             if (s != GeneStatus::Kept) continue;
             p.kept.push_back(g);
@@ -130,7 +140,7 @@ Prepared prepare_genes(const NamedTable& table, const Design& design, const Gene
         const std::size_t rows = design.NTIME * design.NREP;
         p.MODTCELL44.resize(static_cast<long long>(rows), static_cast<long long>(p.kept.size()));
         for (std::size_t k = 0; k < p.kept.size(); ++k) {
-            gene_values(table, design, o, used, p.kept[k], values);
+            gene_values(table, design, o, used, p.libraries, p.kept[k], values);
             std::copy(values.begin(), values.end(), p.MODTCELL44.data() + k * rows);
         }
     } catch (const std::bad_alloc&) {

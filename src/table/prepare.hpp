@@ -11,7 +11,8 @@
 //                 so no two-state fit exists;
 //   kept          everything else.
 // The transform applies to the used values of selected genes without a
-// missing value; a value outside its domain stops the run.
+// missing value, after --normalise cpm when given (normalise.hpp); a value
+// outside its domain stops the run.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +22,7 @@
 #include "table/design.hpp"
 #include "table/gene_list.hpp"
 #include "table/named_table.hpp"
+#include "table/normalise.hpp"
 #include "table/transform.hpp"
 
 namespace coswitch {
@@ -37,6 +39,7 @@ struct GeneOptions {
     const GeneList* genes = nullptr;  // --genes; null: every gene of the table
     MissingRule missing = MissingRule::Drop;
     Transform transform = Transform::None;
+    Normalise normalise = Normalise::None;
 };
 
 enum class GeneStatus { Kept, NotSelected, DroppedMissing, DroppedConstant };
@@ -56,6 +59,10 @@ struct Prepared {
     // point t, column g kept gene g; transformed values.
     Array<double, 2> MODTCELL44;
     std::vector<GeneStatus> status;  // every gene of the table, table order
+    // The table's values before any change: sample sums, raw counts or not.
+    Libraries libraries;
+    // A warning for the user (library_note), or "".
+    std::string note;
 
     std::size_t count(GeneStatus s) const;
 };
@@ -63,7 +70,7 @@ struct Prepared {
 // Errors (RunError, input status): ids of the --genes list not in the table
 // (the first five and a count), a missing value under MissingRule::Fail, a
 // value outside the transform's domain (naming gene, column, line, value),
-// lack of memory (naming the table).
+// no counts per million (check_cpm), lack of memory (naming the table).
 Prepared prepare_genes(const NamedTable& table, const Design& design, const GeneOptions& options);
 
 }  // namespace coswitch

@@ -217,6 +217,58 @@ TEST(Scan, NothingIsLeftBehindByAFailureAndNothingIsOverwritten) {
         EXPECT_EQ(e.path().filename().string().find(".out.partial"), std::string::npos);
 }
 
+// Raw counts: 6 genes switching over 6 samples, sample t's values t times
+// those of a library like the first.
+std::string counts_table() {
+    std::string out = "id\ts1\ts2\ts3\ts4\ts5\ts6\n";
+    for (int g = 1; g <= 6; ++g) {
+        out += "g" + std::to_string(g);
+        for (int t = 1; t <= 6; ++t) {
+            const bool high = ((t + g / 2) / (2 + g % 3)) % 2 == 1;
+            out += "\t" + std::to_string(t * ((high ? 900 : 40) + 13 * g + 7 * t));
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(Scan, RawCountsAreRefusedUnlessATransformIsGiven) {
+    ScratchDir d;
+    write_file(d / "counts.tsv", counts_table());
+    auto r = run_program(d.path(), "", {"scan", "counts.tsv", "-o", "out", "--quiet"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "coswitch: counts.tsv: the values look like raw counts (whole numbers from 60 to "
+              "5886); give --normalise cpm --transform log2p1 to analyse log counts per "
+              "million, or --transform none to analyse them as they are\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(d / "out"));
+
+    // As they are, when asked for; their library sizes earn a warning.
+    r = run_program(d.path(), "",
+                    {"scan", "counts.tsv", "-o", "raw", "--transform", "none", "--bootstrap", "3",
+                     "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "coswitch: warning: counts.tsv: the values look like raw counts and the samples' "
+              "sums differ 9.1-fold (2275 in column \"s1\" to 20815 in column \"s5\"); give "
+              "--normalise cpm to compare counts per million\n");
+    EXPECT_NE(read_file(d / "raw" / "run.tsv").find("transform\tnone\nnormalise\tnone\n"),
+              std::string::npos);
+
+    r = run_program(d.path(), "",
+                    {"scan", "counts.tsv", "-o", "cpm", "--normalise", "cpm", "--transform",
+                     "log2p1", "--bootstrap", "3", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("\n values: counts per million (--normalise cpm; sample sums from 2275 "
+                         "to 20815), then --transform log2p1\n design:"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(read_file(d / "cpm" / "run.tsv").find("transform\tlog2p1\nnormalise\tcpm\n"),
+              std::string::npos);
+}
+
 // Peak memory of a scan in a child process, in kilobytes.
 long peak_kb(const fs::path& dir, const std::vector<std::string>& args) {
     const pid_t pid = ::fork();

@@ -143,3 +143,68 @@ TEST(PrepareGenes, YeastAlphaSeries) {
     for (std::size_t time = 1; time <= 18; ++time)
         EXPECT_EQ(p.MODTCELL44(time, last), t.value(p.kept.back(), alpha[time - 1]));
 }
+
+TEST(PrepareGenes, CountsPerMillionOverEveryGeneOfTheTable) {
+    ScratchDir dir;
+    // Sums a 10, b 8 (the missing value left out), c 7: g3 is not selected
+    // but counts in every sample's sum.
+    const NamedTable t = table_from(dir,
+                                    "id\ta\tb\tc\n"
+                                    "g1\t1\t3\t0\n"
+                                    "g2\t2\tNA\t1\n"
+                                    "g3\t5\t1\t4\n"
+                                    "g4\t2\t4\t2\n");
+    const Design d = design_by_order(t, select_columns(t, ""), 1);
+    const GeneList list = list_of({"g1", "g2", "g4"});
+    GeneOptions o;
+    o.genes = &list;
+    o.normalise = Normalise::Cpm;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.libraries.sums, (std::vector<double>{10, 8, 7}));
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g1", "g4"}));
+    EXPECT_EQ(p.status[1], GeneStatus::DroppedMissing);
+    EXPECT_EQ(p.MODTCELL44(1, 1), 100000);
+    EXPECT_EQ(p.MODTCELL44(2, 1), 375000);
+    EXPECT_EQ(p.MODTCELL44(3, 1), 0);
+    EXPECT_EQ(p.MODTCELL44(3, 2), 2.0 / 7 * 1e6);  // divided first: 2e6 / 7 is one ulp above
+    EXPECT_NE(p.MODTCELL44(3, 2), 2e6 / 7);
+    EXPECT_FALSE(p.libraries.raw_counts());  // whole, but below 1000
+
+    // A negative value, even of a gene not selected, and a sample without counts.
+    const GeneList first = list_of({"g1"});
+    o.genes = &first;
+    const NamedTable neg = table_from(dir, "id\ta\tb\ng1\t1\t2\ng2\t3\t-0.5\n", "n.tsv");
+    EXPECT_EQ(input_error([&] { prepare_genes(neg, design_by_order(neg, {0, 1}, 1), o); }),
+              "n.tsv:3: gene \"g2\", column \"b\": --normalise cpm needs counts of 0 or more, "
+              "not -0.5");
+    const NamedTable zero = table_from(dir, "id\ta\tb\ng1\t1\t0\ng2\t3\tNA\n", "z.tsv");
+    EXPECT_EQ(input_error([&] { prepare_genes(zero, design_by_order(zero, {0, 1}, 1), o); }),
+              "z.tsv: column \"b\": its values sum to 0 over all 2 genes of the table (missing "
+              "ones left out), so it has no counts per million (--normalise cpm)");
+    EXPECT_TRUE(contains(input_error([] { parse_normalise("tpm"); }), "--normalise: \"tpm\""));
+}
+
+TEST(PrepareGenes, RawCountsAreRecognisedOverTheSelectedGenes) {
+    ScratchDir dir;
+    const NamedTable t = table_from(dir,
+                                    "id\ta\tb\tc\td\n"
+                                    "g1\t0\t1500\t20\t9000\n"
+                                    "g2\t2.5\t7\t70000\t1\n"  // not selected
+                                    "g3\t12\tNA\t4000\t3\n");
+    const Design d = design_by_order(t, select_columns(t, "a,b,c"), 1);
+    const GeneList list = list_of({"g1", "g3"});
+    GeneOptions o;
+    o.genes = &list;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_TRUE(p.libraries.raw_counts());
+    EXPECT_EQ(p.libraries.smallest, 0);
+    EXPECT_EQ(p.libraries.largest, 4000);  // not g2's 70000, nor column d
+    EXPECT_EQ(p.note,
+              "t.tsv: the values look like raw counts and the samples' sums differ 5104.8-fold "
+              "(14.5 in column \"a\" to 74020 in column \"c\"); give --normalise cpm to compare "
+              "counts per million");
+    o.normalise = Normalise::Cpm;
+    EXPECT_EQ(prepare_genes(t, d, o).note, "");
+    o.genes = nullptr;  // g2's 2.5 is looked at now
+    EXPECT_FALSE(prepare_genes(t, d, o).libraries.raw_counts());
+}
