@@ -101,8 +101,9 @@ time point, in table order):
                        one time point
   --design FILE        a table of sample, time, replicate (header allowed);
                        time points in numeric order
-  --samples REGEX      two capture groups, time and replicate, matched against
-                       each sample name; columns that do not match are not used
+  --samples REGEX      capture groups matched against each sample name: time
+                       and replicate, or the time alone (replicates numbered
+                       in column order); columns that do not match are not used
 
 Genes:
   --genes FILE         only these genes (one id a line), in table order

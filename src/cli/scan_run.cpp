@@ -11,6 +11,7 @@
 #include "run/readers.hpp"
 #include "table/columns.hpp"
 #include "table/design.hpp"
+#include "table/design_check.hpp"
 #include "table/design_file.hpp"
 #include "table/design_samples.hpp"
 #include "table/gene_list.hpp"
@@ -25,7 +26,13 @@ Design make_design(const ScanOptions& o, const NamedTable& table,
                    const std::vector<std::size_t>& selected) {
     if (!o.design.empty()) return design_from_file(table, selected, o.design, o.design);
     if (!o.samples.empty()) return design_from_samples(table, selected, o.samples);
-    return design_by_order(table, selected, o.replicates ? static_cast<std::size_t>(*o.replicates) : 1);
+    // Column order, checked against the names: ZT0_R1, ZT0_R2 are not two
+    // time points, t3, t4, t5 not one.
+    if (!o.replicates) check_names_without_design(table, selected);
+    const Design d =
+        design_by_order(table, selected, o.replicates ? static_cast<std::size_t>(*o.replicates) : 1);
+    check_replicate_groups(table, selected, d);
+    return d;
 }
 
 int as_count(std::size_t n, const char* what) {

@@ -1,5 +1,6 @@
 #include "table/design_samples.hpp"
 
+#include <map>
 #include <regex>
 
 #include "io/errors.hpp"
@@ -18,12 +19,14 @@ Design design_from_samples(const NamedTable& table, const std::vector<std::size_
     } catch (const std::regex_error& e) {
         throw RunError(kExitInput, how + ": bad pattern: " + e.what());
     }
-    if (re.mark_count() != 2)
+    const std::size_t groups = re.mark_count();
+    if (groups != 1 && groups != 2)
         throw RunError(kExitInput, how +
-                                       ": the pattern needs exactly two capture groups (time, "
-                                       "replicate), not " +
-                                       std::to_string(re.mark_count()));
+                                       ": the pattern needs one capture group (the time) or two "
+                                       "(time, replicate), not " +
+                                       std::to_string(groups));
     std::vector<LabelledSample> samples;
+    std::map<double, std::size_t> seen;  // one group: samples so far of each time
     std::smatch m;
     for (std::size_t s : selected) {
         const std::string& name = table.samples[s];
@@ -31,11 +34,11 @@ Design design_from_samples(const NamedTable& table, const std::vector<std::size_
         LabelledSample ls;
         ls.sample = s;
         ls.time = m[1].str();
-        ls.replicate = m[2].str();
         ls.where = "sample " + quoted(name);
         if (read_cell(ls.time, ls.time_value) != CellKind::Number)
             throw RunError(kExitInput, how + ": sample " + quoted(name) + ": time " +
                                            quoted(ls.time) + " is not a number");
+        ls.replicate = groups == 2 ? m[2].str() : std::to_string(++seen[ls.time_value]);
         samples.push_back(std::move(ls));
     }
     if (samples.empty())

@@ -117,9 +117,25 @@ TEST(Design, FromSampleNames) {
     auto error = [&](const std::string& columns, const std::string& pattern) {
         return input_error([&] { design_from_samples(t, select_columns(t, columns), pattern); });
     };
-    EXPECT_TRUE(contains(error("", "T(\\d+)_r\\d+"), "exactly two capture groups"));
+    EXPECT_EQ(error("", "T\\d+_r\\d+"),
+              "--samples T\\d+_r\\d+: the pattern needs one capture group (the time) or two "
+              "(time, replicate), not 0");
+    EXPECT_TRUE(contains(error("", "(T)(\\d+)_r(\\d+)"), "or two (time, replicate), not 3"));
     EXPECT_EQ(error("", "(\\w)(\\w+)"),
               "--samples (\\w)(\\w+): sample \"T24_r2\": time \"T\" is not a number");
     EXPECT_TRUE(contains(error("T24_r2,T3_r1,T3_r2", "T(\\d+)_r(\\d+)"), "3: 2, 24: 1"));
     EXPECT_TRUE(contains(error("ctrl", "T(\\d+)_r(\\d+)"), "matches no selected column"));
+}
+
+TEST(Design, FromSampleNamesWithTheTimeAloneNumbersReplicatesInColumnOrder) {
+    // Sample ids that tell nothing about the replicate; 3 and 3.0 are one time.
+    const NamedTable t = header_only_table(
+        {"s97_t3", "s16_t3.0", "s40_t12", "s5_t12", "s8_t0", "s71_t0", "blank"});
+    const Design d = design_from_samples(t, select_columns(t, ""), "s\\d+_t([\\d.]+)");
+    EXPECT_EQ(d.time_labels, (std::vector<std::string>{"0", "3", "12"}));
+    EXPECT_EQ(d.replicate_labels, (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(d.columns, (Columns{4, 5, 0, 1, 2, 3}));  // "blank" is not used
+    const Design e = design_from_samples(t, select_columns(t, "s16_t3.0,s97_t3,s8_t0,s71_t0"),
+                                         "s\\d+_t([\\d.]+)");
+    EXPECT_EQ(e.columns, (Columns{4, 5, 1, 0}));  // in the order of selection
 }
