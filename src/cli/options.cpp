@@ -89,6 +89,7 @@ std::string version_text() { return std::string("coswitch ") + COSWITCH_VERSION 
 std::string usage_text() {
     return R"(Usage: coswitch [OPTIONS]
        coswitch scan TABLE -o DIR [OPTIONS]
+       coswitch simulate -o TABLE --genes N --time-points T [OPTIONS]
        coswitch fit --mode G|T --time-points N --replicates N --genes N [-C DIR]
        coswitch summary [-C DIR] [--names FILE] [--top N] [--tsv FILE] [--svg FILE]
 
@@ -121,11 +122,14 @@ Options:
   -h, --help           this text
   --version            the program's version
 
-Subcommands (see 'coswitch scan --help', 'coswitch fit --help' and
-'coswitch summary --help'):
+Subcommands (see 'coswitch scan --help', 'coswitch simulate --help',
+'coswitch fit --help' and 'coswitch summary --help'):
   scan                 a named expression table (header row, a row per gene)
                        analysed into a new folder: ranked pairs with adjusted
                        p-values, genes, design, heatmap; any size
+  simulate             a simulated experiment for scan, with its truth and
+                       densities: genes switching by their own chains, some
+                       pairs coupled
   fit                  estimate para1.txt and para2.txt from realdata.txt
   summary              rank the pairs of pvalue.txt with gene names and
                        adjusted p-values; tab-separated table, SVG heatmap

@@ -12,4 +12,6 @@ int fit_main(const std::vector<std::string>& args);
 int summary_main(const std::vector<std::string>& args);
 // A named expression table, analysed into a folder of results.
 int scan_main(const std::vector<std::string>& args);
+// A simulated experiment with a known answer: table, truth and densities.
+int simulate_main(const std::vector<std::string>& args);
 }  // namespace coswitch

@@ -34,4 +34,11 @@ void append_shortest(std::string& out, double v) {
     out.append(buf, r.ptr);
 }
 
+void append_shortest_single(std::string& out, float v) {
+    if (append_special(out, v)) return;
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
 }  // namespace coswitch

@@ -12,5 +12,7 @@ void append_fixed(std::string& out, double v, int decimals);
 // same text exactly when they are the same double; the same words for the
 // special values.
 void append_shortest(std::string& out, double v);
+// The same for a single-precision value: at most nine digits.
+void append_shortest_single(std::string& out, float v);
 
 }  // namespace coswitch
