@@ -11,17 +11,6 @@ using namespace coswitch;
 using namespace coswitch::testing;
 using Columns = std::vector<std::size_t>;
 
-namespace {
-
-NamedTable header_only_table(const std::vector<std::string>& samples) {
-    NamedTable t;
-    t.name = "t.tsv";
-    t.samples = samples;
-    return t;
-}
-
-}  // namespace
-
 TEST(Columns, NamesRangesPatternsAndTheirErrors) {
     const NamedTable t = header_only_table({"a0", "a7", "a14", "b0", "b7", "x..y", "dup", "dup"});
     EXPECT_EQ(select_columns(t, ""), (Columns{0, 1, 2, 3, 4, 5, 6, 7}));

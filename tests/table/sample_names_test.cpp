@@ -23,13 +23,6 @@ Names crossed(const Names& times, const Names& replicates, const std::string& se
 const Names kFly = crossed({"ZT0", "ZT4", "ZT8", "ZT12", "ZT16", "ZT20"}, {"R1", "R2"});
 const Names kSeries = {"t1", "t2", "t3", "t4", "t5", "t6"};
 
-NamedTable header_only_table(const Names& samples) {
-    NamedTable t;
-    t.name = "t.tsv";
-    t.samples = samples;
-    return t;
-}
-
 }  // namespace
 
 TEST(SampleNames, TokensAndTheirKinds) {

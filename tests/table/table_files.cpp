@@ -23,6 +23,13 @@ std::string gzip(const std::string& text) {
     return out;
 }
 
+NamedTable header_only_table(const std::vector<std::string>& samples) {
+    NamedTable t;
+    t.name = "t.tsv";
+    t.samples = samples;
+    return t;
+}
+
 NamedTable table_from(const ScratchDir& dir, const std::string& text, const std::string& name) {
     const bool gz = name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
     write_file(dir / name, gz ? gzip(text) : text);

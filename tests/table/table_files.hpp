@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "support/run_program.hpp"
 #include "table/named_table.hpp"
@@ -15,6 +16,9 @@ NamedTable table_from(const ScratchDir& dir, const std::string& text,
                       const std::string& name = "t.tsv");
 
 std::string gzip(const std::string& text);
+
+// A table named t.tsv with these sample names and no gene: for designs.
+NamedTable header_only_table(const std::vector<std::string>& samples);
 
 // The message of the input error that f throws; "" when it throws none.
 std::string input_error(const std::function<void()>& f);
