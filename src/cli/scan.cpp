@@ -11,7 +11,6 @@
 
 #include "cli/progress.hpp"
 #include "cli/scan_options.hpp"
-#include "cli/scan_run.hpp"
 #include "cli/subcommands.hpp"
 #include "engine/pair_order.hpp"
 #include "engine/pooled_run.hpp"
@@ -21,37 +20,16 @@
 #include "io/new_file.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
-#include "report/pairs_tsv.hpp"
-#include "report/scan_heatmap.hpp"
+#include "report/scan_folder.hpp"
+#include "report/scan_records.hpp"
 #include "report/scan_summary.hpp"
 #include "run/classic_inputs.hpp"
 #include "run/result_files.hpp"
+#include "scan/inputs.hpp"
+#include "scan/run.hpp"
 
 namespace coswitch {
 namespace {
-
-// Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
-constexpr int kMaxHeatmapGenes = 300;
-
-void write_text_file(NewDirectory& folder, const std::string& name, const std::string& text) {
-    TextOut out;
-    out.create(folder.path(name), folder.name() + "/" + name);
-    out.write(text);
-    out.close();
-}
-
-void write_classic_folder(const std::string& dir, const ScanInputs& s) {
-    const std::string why = beyond_classic_limits(s.p);
-    if (!why.empty())
-        throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
-    NewDirectory folder;
-    folder.open(dir, dir);
-    write_text_file(folder, "realdata.txt", realdata_text(s.p, s.in));
-    write_text_file(folder, "para1.txt", para_text(s.p, s.in.PARA1));
-    write_text_file(folder, "para2.txt", para_text(s.p, s.in.PARA2));
-    write_text_file(folder, "answers.txt", answers_text(s.p));
-    folder.commit();
-}
 
 // Where a rank other than the first keeps its null records until the first
 // asks for them: an unnamed file in the temporary folder of the system.
@@ -137,7 +115,7 @@ struct Scan {
             };
             if (ranks.first()) {
                 const std::string name = o.gzip ? "nulls.txt.gz" : "nulls.txt";
-                nulls.create(folder->path(name), o.output + "/" + name, o.gzip);
+                create_in(nulls, *folder, name, o.gzip);
                 nulls.write(kOutputHeader);
                 how.write_records = [&](const std::string& text) { nulls.write(text); };
             } else {
@@ -152,7 +130,7 @@ struct Scan {
             progress.set_total(of, s.p.NBOOT);
             progress.update(done, done * (s.p.NBOOT > 0 ? s.p.NBOOT : 0));
         };
-        PooledResult pooled = pooled_run(s.p, s.in, how);
+        ScanResult result = run_scan(s, how);
         progress.finish();
         // Null records reach the first rank in rank order, which is pair order.
         if (o.nulls) {
@@ -166,50 +144,26 @@ struct Scan {
         }
         if (!ranks.first()) return;
 
-        PairResults results;
-        results.names = s.ids;
-        results.stat_new = std::move(pooled.stat);
-        results.stat_corr = std::move(pooled.corr);
-        results.r = std::move(pooled.r);
-        results.phase.reserve(pooled.phase.size());
-        for (const std::int32_t ph : pooled.phase) results.phase.push_back(static_cast<std::int8_t>(ph));
-        pooled.phase = {};
-        for (const KeptGeneFit& f : s.fits)
-            results.switching.push_back(switching(f.bic_gain, f.persistence) ? 1 : 0);
-        results.count_new = std::move(pooled.count_new);
-        results.count_corr = std::move(pooled.count_corr);
-        results.M = pooled.pooled;
+        const PairResults& results = result.results;
         const RankedPairs ranked = rank_pairs(results);
-        {
-            const std::string name = o.gzip ? "pairs.tsv.gz" : "pairs.tsv";
-            TextOut out;
-            out.create(folder->path(name), o.output + "/" + name, o.gzip);
-            write_pairs_tsv(out, results, ranked);
-            out.close();
-        }
-        write_text_file(*folder, "genes.tsv", genes_tsv(s));
-        write_text_file(*folder, "design.tsv", s.design_tsv);
-        if (s.p.NGENE >= 2 && s.p.NGENE <= kMaxHeatmapGenes) {
-            TextOut out;
-            out.create(folder->path("heatmap.svg"), o.output + "/heatmap.svg");
-            write_scan_heatmap(out, results, ranked);
-            out.close();
-        }
-        LoopReport report = pooled.report;
-        report.capped_fits = pooled.capped_fits;
-        const double seconds =
+        RunRecord record;
+        record.words = o.words;
+        record.report = result.report;
+        record.pooled = results.M;
+        record.scaled_fits = result.scaled_fits;
+        record.ranks = ranks.size();
+        record.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        write_text_file(*folder, "run.tsv",
-                        run_tsv(o, s, report, pooled.pooled, pooled.scaled_fits, ranks.size(), seconds));
+        write_scan_folder(*folder, o, s, results, ranked, record);
         folder->commit();
 
-        std::fputs(loop_warnings(report).c_str(), stderr);
-        if (pooled.scaled_fits > 0)
+        std::fputs(loop_warnings(result.report).c_str(), stderr);
+        if (result.scaled_fits > 0)
             std::fprintf(stderr,
                          "coswitch: note: %lld pair%s had a likelihood below the smallest double "
                          "(a long series or large values); %s fitted with scaled recursions\n",
-                         pooled.scaled_fits, pooled.scaled_fits == 1 ? "" : "s",
-                         pooled.scaled_fits == 1 ? "it was" : "they were");
+                         result.scaled_fits, result.scaled_fits == 1 ? "" : "s",
+                         result.scaled_fits == 1 ? "it was" : "they were");
         std::fputs(scan_summary(results, ranked).c_str(), stdout);
         std::printf(" results in %s\n", o.output.c_str());
     }
@@ -249,7 +203,7 @@ int scan_main(const std::vector<std::string>& args) {
                                        " kept, so there is no pair to test (see the counts "
                                        "above; --columns picks one series of a wide table)");
                 if (!o.write_classic.empty()) {
-                    write_classic_folder(o.write_classic, run.s);
+                    write_classic_folder(o.write_classic, run.s.p, run.s.in);
                     if (o.null_model == NullModel::fixed)
                         std::printf(" classic inputs in %s: the classic run reproduces this scan "
                                     "with --null fixed (its default is chained)\n",

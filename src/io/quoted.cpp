@@ -54,4 +54,26 @@ std::string shown_value(std::string_view text) {
     return out;
 }
 
+std::string shell_quoted(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string shell_word(std::string_view text) {
+    if (text.empty()) return "''";
+    for (char c : text) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || std::string_view("_./:=,@%+-").find(c) !=
+                                                         std::string_view::npos;
+        if (!plain) return shell_quoted(text);
+    }
+    return std::string(text);
+}
+
 }  // namespace coswitch

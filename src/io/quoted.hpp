@@ -15,4 +15,11 @@ inline constexpr std::size_t kShownCharacters = 40;
 // line that a terminal shows as it is.
 std::string shown_value(std::string_view text);
 
+// text in single quotes for a POSIX shell (a ' inside becomes '\'').
+std::string shell_quoted(std::string_view text);
+
+// text as one word of a command line that pastes into a POSIX shell: as it
+// is when it holds only characters no shell treats specially, else quoted.
+std::string shell_word(std::string_view text);
+
 }  // namespace coswitch

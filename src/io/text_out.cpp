@@ -144,4 +144,15 @@ void TextOut::discard() {
     path_.clear();
 }
 
+void create_in(TextOut& out, const NewDirectory& folder, const std::string& file, bool gzip) {
+    out.create(folder.path(file), folder.name() + "/" + file, gzip);
+}
+
+void write_folder_file(const NewDirectory& folder, const std::string& file, const std::string& text) {
+    TextOut out;
+    create_in(out, folder, file);
+    out.write(text);
+    out.close();
+}
+
 }  // namespace coswitch

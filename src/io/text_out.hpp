@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/new_file.hpp"
+
 namespace coswitch {
 
 class TextOut {
@@ -40,5 +42,11 @@ private:
     std::string path_;
     std::string name_;
 };
+
+// Creates `file` in the new folder (messages name it as folder/file).
+void create_in(TextOut& out, const NewDirectory& folder, const std::string& file, bool gzip = false);
+
+// A whole text as the new file `file` of the folder.
+void write_folder_file(const NewDirectory& folder, const std::string& file, const std::string& text);
 
 }  // namespace coswitch

@@ -1,6 +1,8 @@
 #include "run/classic_inputs.hpp"
 
+#include "io/errors.hpp"
 #include "io/numbers.hpp"
+#include "io/text_out.hpp"
 
 namespace coswitch {
 
@@ -42,6 +44,19 @@ std::string answers_text(const RunParameters& p) {
     return std::string(1, p.FLAG) + "\n" + std::to_string(p.NTIME) + "\n" +
            std::to_string(p.NREP) + "\n" + std::to_string(p.NBOOT) + "\n" +
            std::to_string(p.NGENE) + "\n";
+}
+
+void write_classic_folder(const std::string& dir, const RunParameters& p, const Inputs& in) {
+    const std::string why = beyond_classic_limits(p);
+    if (!why.empty())
+        throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
+    NewDirectory folder;
+    folder.open(dir, dir);
+    write_folder_file(folder, "realdata.txt", realdata_text(p, in));
+    write_folder_file(folder, "para1.txt", para_text(p, in.PARA1));
+    write_folder_file(folder, "para2.txt", para_text(p, in.PARA2));
+    write_folder_file(folder, "answers.txt", answers_text(p));
+    folder.commit();
 }
 
 }  // namespace coswitch

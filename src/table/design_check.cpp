@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "io/errors.hpp"
+#include "io/quoted.hpp"
 #include "table/design_samples.hpp"
 #include "table/printable.hpp"
 #include "table/sample_names.hpp"

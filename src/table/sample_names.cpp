@@ -279,15 +279,4 @@ std::vector<std::string> candidate_patterns(const std::vector<std::string>& name
     return out;
 }
 
-std::string shell_quoted(std::string_view text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
 }  // namespace coswitch

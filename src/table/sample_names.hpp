@@ -57,7 +57,4 @@ std::optional<SharedTime> shared_time_token(const std::vector<std::string>& name
 // to know.
 std::vector<std::string> candidate_patterns(const std::vector<std::string>& names);
 
-// text in single quotes for a shell (a ' inside becomes '\'').
-std::string shell_quoted(std::string_view text);
-
 }  // namespace coswitch

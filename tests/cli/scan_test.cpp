@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "io/checksum.hpp"
+#include "io/quoted.hpp"
 #include "support/run_program.hpp"
 #include "support/tables.hpp"
 
@@ -449,4 +451,34 @@ TEST(Scan, PValuesAreNeverZeroAndTheNullIsNamed) {
             EXPECT_GE(std::stod(p), 1.0 / 281) << column;
     for (const std::string& phase : column_of(d / "out" / "pairs.tsv", "phase"))
         EXPECT_TRUE(phase == "in" || phase == "anti") << phase;
+}
+
+// run.tsv's command pastes into a shell as the very words that were given,
+// and every input file is named with its checksum.
+TEST(Scan, RunRecordCommandPastesIntoAShell) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(4, 5, 2, 3));
+    write_file(d / "my genes.txt", "gene-1:x\ngene-2:x\ngene-3:x\n");
+    const std::vector<std::string> args = {"scan", "table.tsv", "--samples", "t(\\d+)_r(\\d+)",
+                                           "--genes", "my genes.txt", "--bootstrap", "3",
+                                           "-o", "it's out", "--quiet"};
+    const auto r = run_program(d.path(), "", args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string command = run_value(d / "it's out", "command");
+    ASSERT_EQ(command.rfind("coswitch scan ", 0), 0u) << command;
+    // The shell splits the command into its words: one per line.
+    const std::string script = "eval \"set -- $0\"; for w; do printf '%s\\n' \"$w\"; done";
+    FILE* p = ::popen(("sh -c " + coswitch::shell_quoted(script) + " " + coswitch::shell_quoted(command)).c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string listed;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) listed += buf;
+    ::pclose(p);
+    std::string want = "coswitch\n";
+    for (const std::string& w : args) want += w + "\n";
+    EXPECT_EQ(listed, want);
+    EXPECT_EQ(run_value(d / "it's out", "genes_file"), "my genes.txt");
+    EXPECT_EQ(run_value(d / "it's out", "genes_sha256"),
+              coswitch::file_sha256((d / "my genes.txt").string(), "my genes.txt"));
+    EXPECT_EQ(run_value(d / "it's out", "design_file"), "");  // --samples reads no file
 }

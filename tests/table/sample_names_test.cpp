@@ -4,6 +4,7 @@
 
 #include "table/columns.hpp"
 #include "table/design_check.hpp"
+#include "io/quoted.hpp"
 #include "table/table_files.hpp"
 
 using namespace coswitch;

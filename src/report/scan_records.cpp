@@ -1,8 +1,10 @@
+#include "report/scan_records.hpp"
+
 #include <cstdio>
 
-#include "cli/scan_run.hpp"
 #include "engine/pair_order.hpp"
 #include "io/numbers.hpp"
+#include "io/quoted.hpp"
 #include "report/number_text.hpp"
 
 namespace coswitch {
@@ -98,18 +100,23 @@ std::string genes_tsv(const ScanInputs& s) {
     return out;
 }
 
-std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
-                    std::int64_t pooled, long long scaled_fits, int ranks, double seconds) {
+std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord& r) {
     std::string command = "coswitch scan";
-    for (const std::string& w : o.words) command += " " + w;
+    for (const std::string& w : r.words) command += " " + shell_word(w);
     char secs[32];
-    std::snprintf(secs, sizeof secs, "%.1f", seconds);
-    const std::vector<std::pair<std::string, std::string>> rows = {
+    std::snprintf(secs, sizeof secs, "%.1f", r.seconds);
+    std::vector<std::pair<std::string, std::string>> rows = {
         {"command", command},
         {"version", COSWITCH_VERSION},
         {"table", s.table_name},
         {"table_bytes", std::to_string(s.table_bytes)},
         {"table_sha256", s.table_sha256},
+    };
+    for (const InputFile& f : s.files) {
+        rows.push_back({f.role + "_file", f.path});
+        rows.push_back({f.role + "_sha256", f.sha256});
+    }
+    rows.insert(rows.end(), {
         {"columns", o.columns.empty() ? "all" : o.columns},
         {"design", s.design_how},
         {"time_points", std::to_string(s.p.NTIME)},
@@ -127,16 +134,16 @@ std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport&
         {"pairs", std::to_string(pair_count(s.p.NGENE))},
         {"bootstrap", std::to_string(s.p.NBOOT)},
         {"null", null_model_name(s.p.null_model)},
-        {"pooled_nulls", std::to_string(pooled)},
+        {"pooled_nulls", std::to_string(r.pooled)},
         {"p_values", "(count + 1) / (pooled_nulls + 1)"},
-        {"ranks", std::to_string(ranks)},
-        {"threads", std::to_string(report.threads_started) + (ranks > 1 ? " on the first rank" : "")},
-        {"capped_fits", std::to_string(report.capped_fits)},
-        {"scaled_fits", std::to_string(scaled_fits)},
+        {"ranks", std::to_string(r.ranks)},
+        {"threads", std::to_string(r.report.threads_started) + (r.ranks > 1 ? " on the first rank" : "")},
+        {"capped_fits", std::to_string(r.report.capped_fits)},
+        {"scaled_fits", std::to_string(r.scaled_fits)},
         {"seconds", secs},
-    };
+    });
     std::string out = "key\tvalue\n";
-    for (const auto& [k, v] : rows) out += k + "\t" + cell(v) + "\n";
+    for (const auto& [key, v] : rows) out += key + "\t" + cell(v) + "\n";
     return out;
 }
 

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "analysis/run_data.hpp"
-#include "cli/scan_options.hpp"
-#include "engine/pair_loop.hpp"
+#include "scan/settings.hpp"
 #include "numeric/mixture.hpp"
 #include "numeric/switching.hpp"
 
@@ -28,6 +27,14 @@ struct KeptGeneFit {
     double bic_gain = 0;
 };
 
+// An input file besides the table, for the run record: what it is ("design",
+// "genes", "para1", "para2"), its name as given and its SHA-256.
+struct InputFile {
+    std::string role;
+    std::string path;
+    std::string sha256;
+};
+
 struct ScanInputs {
     RunParameters p;
     Inputs in;
@@ -38,6 +45,7 @@ struct ScanInputs {
     std::string table_name;
     std::uint64_t table_bytes = 0;
     std::string table_sha256;
+    std::vector<InputFile> files;      // the other inputs, as given
     std::size_t table_genes = 0, table_samples = 0;
     char separator = '\t';
     std::string design_how, design_text, design_tsv;
@@ -48,19 +56,6 @@ struct ScanInputs {
 
 // Reads and checks everything a scan needs before any pair is analysed;
 // throws RunError naming the file (and line) of the first fault.
-ScanInputs scan_inputs(const ScanOptions& o);
-
-// What the run is about to do, for standard output; every line begins with
-// a blank.
-std::string scan_inputs_text(const ScanInputs& s);
-
-// genes.tsv: every gene of the table with its status, densities and
-// switching criterion.
-std::string genes_tsv(const ScanInputs& s);
-
-// run.tsv: how the run was made: command, version, table and its checksum,
-// design, counts, threads, seconds.
-std::string run_tsv(const ScanOptions& o, const ScanInputs& s, const LoopReport& report,
-                    std::int64_t pooled, long long scaled_fits, int ranks, double seconds);
+ScanInputs scan_inputs(const ScanSettings& o);
 
 }  // namespace coswitch

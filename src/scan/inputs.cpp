@@ -1,4 +1,4 @@
-#include "cli/scan_run.hpp"
+#include "scan/inputs.hpp"
 
 #include <climits>
 #include <cmath>
@@ -22,7 +22,7 @@
 namespace coswitch {
 namespace {
 
-Design make_design(const ScanOptions& o, const NamedTable& table,
+Design make_design(const ScanSettings& o, const NamedTable& table,
                    const std::vector<std::size_t>& selected) {
     if (!o.design.empty()) return design_from_file(table, selected, o.design, o.design);
     if (!o.samples.empty()) return design_from_samples(table, selected, o.samples);
@@ -93,7 +93,7 @@ void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<do
 
 // Raw counts analysed as they are give states as wide as the counts and
 // pairs by library size: they need to be asked for.
-void refuse_raw_counts(const ScanOptions& o, const Libraries& l) {
+void refuse_raw_counts(const ScanSettings& o, const Libraries& l) {
     if (!l.raw_counts() || o.transform_given) return;
     throw RunError(kExitInput, o.table + ": the values look like raw counts (whole numbers from " +
                                    count_text(l.smallest) + " to " + count_text(l.largest) +
@@ -104,7 +104,7 @@ void refuse_raw_counts(const ScanOptions& o, const Libraries& l) {
 
 }  // namespace
 
-ScanInputs scan_inputs(const ScanOptions& o) {
+ScanInputs scan_inputs(const ScanSettings& o) {
     ScanInputs s;
     NamedTable table = read_named_table(o.table, o.table);
     s.table_name = o.table;
@@ -164,6 +164,7 @@ ScanInputs scan_inputs(const ScanOptions& o) {
     table = NamedTable();  // its values are no longer needed
     s.table_sha256 = file_sha256(o.table, o.table);
 
+
     // Every kept gene's two-state fit: its densities unless given, and its
     // switching criterion in any case.
     std::vector<double> values;
@@ -190,6 +191,10 @@ ScanInputs scan_inputs(const ScanOptions& o) {
             s.in.PARA2(2, g) = f.sd1;
         }
     }
+    // Read and checked by now, so a fault has been named already.
+    for (const auto& [role, path] : {std::pair{"design", &o.design}, std::pair{"genes", &o.genes},
+                                     std::pair{"para1", &o.para1}, std::pair{"para2", &o.para2}})
+        if (!path->empty()) s.files.push_back({role, *path, file_sha256(*path, *path)});
     return s;
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+// The texts a scan writes about its inputs and its run: the summary of what
+// it is about to do, genes.tsv and run.tsv.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/pair_loop.hpp"
+#include "scan/inputs.hpp"
+
+namespace coswitch {
+
+// What the run itself was: how it was asked for, and how it went.
+struct RunRecord {
+    std::vector<std::string> words;  // the command line after "coswitch scan"
+    LoopReport report;
+    std::int64_t pooled = 0;         // M
+    long long scaled_fits = 0;
+    int ranks = 1;
+    double seconds = 0;
+};
+
+// What the run is about to do, for standard output; every line begins with
+// a blank.
+std::string scan_inputs_text(const ScanInputs& s);
+
+// genes.tsv: every gene of the table with its status, densities and
+// switching criterion.
+std::string genes_tsv(const ScanInputs& s);
+
+// run.tsv: how the run was made: the command (quoted so that it pastes into
+// a shell), the version, every input file with its checksum, the design,
+// counts, the null model, threads, seconds.
+std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord& r);
+
+}  // namespace coswitch
