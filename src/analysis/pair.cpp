@@ -48,15 +48,17 @@ CellConstants cell_constants(const Inputs& in, int col1, int col2) {
     return c;
 }
 
-// exp of the four lanes: fused four at once, or one at a time.
+// exp of the four lanes: fused four at once, or one at a time. The lanes go
+// by reference: a wide vector by value to code built without AVX would
+// change the calling convention, which clang refuses.
 struct ExpLanesFused {
-    __attribute__((target("avx2,fma"))) v4d operator()(v4d x) const {
-        return (v4d)exp4_fused((__m256d)x);
+    __attribute__((target("avx2,fma"))) void operator()(const v4d& x, v4d& out) const {
+        out = (v4d)exp4_fused((__m256d)x);
     }
 };
 struct ExpLanesOneByOne {
-    v4d operator()(v4d x) const {
-        return v4d{portable_exp(x[0]), portable_exp(x[1]), portable_exp(x[2]), portable_exp(x[3])};
+    void operator()(const v4d& x, v4d& out) const {
+        out = v4d{portable_exp(x[0]), portable_exp(x[1]), portable_exp(x[2]), portable_exp(x[3])};
     }
 };
 
@@ -81,7 +83,9 @@ void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, P
             const std::size_t m = r + NR * t;
             const double y1 = yex[m], y2 = yex[m + cells];
             const v4d d = v4d{y1, y1, y2, y2} - c.mean;
-            const v4d ab = exp4(-((d * d) / c.den)) / c.norm;
+            v4d e;
+            exp4(-((d * d) / c.den), e);
+            const v4d ab = e / c.norm;
             // Joint state k weighs a(first state) * b(second state).
             static_assert(MORCODE[1][0] == 0 && MORCODE[1][1] == 0 && MORCODE[2][0] == 0 &&
                           MORCODE[2][1] == 1 && MORCODE[3][0] == 1 && MORCODE[3][1] == 0 &&
