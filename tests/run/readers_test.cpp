@@ -55,7 +55,7 @@ TEST(Readers, ReadsSpanLinesAndFailuresNameFileAndLine) {
              {"1 2\n3 4\n5 NA\n", "in.txt:3", "NA"}, {"1 2\n3 4\n5 3*0.5\n", "in.txt:3", "3*0.5"},
              {"1 2\n1.2.3 4\n", "in.txt:2", "1.2.3"}, {"0 0\n1,,2\n", "in.txt:2", "empty"},
              {"1 2 3 4\n", "end of file", "read 2"}, {"1 2\n3\n", "read 2", "1 of 2"}}) {
-        const std::string e = failure_of([&] { read_text(text, 3, 2); });
+        const std::string e = failure_of([&, &text = text] { read_text(text, 3, 2); });
         EXPECT_NE(e.find("in.txt"), std::string::npos) << e;
         EXPECT_NE(e.find(where), std::string::npos) << e;
         EXPECT_NE(e.find(what), std::string::npos) << e;
@@ -108,7 +108,7 @@ TEST(Readers, EmptyCellsOfTabSeparatedLinesAreRefused) {
              {"\t1\t2\n", "in.txt:1: empty cell 1 in a tab-separated line (before the first tab)"},
              {"1 2 3\n4\t5\t\r\n", "in.txt:2: empty cell 3 in a tab-separated line (after the last tab)"},
              {"1\t,\t3\n", "in.txt:1: empty cell 2 in a tab-separated line (nothing between two tabs)"}}) {
-        const std::string e = failure_of([&] { read_text(text, 2, 3); });
+        const std::string e = failure_of([&, &text = text] { read_text(text, 2, 3); });
         EXPECT_EQ(e, message) << text;
     }
 }
