@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "report/heatmap_scale.hpp"
 #include "report/pvalue_table.hpp"
 
 namespace coswitch {
@@ -14,6 +15,7 @@ struct HeatmapStyle {
     std::string title;
     std::string order_note;  // how the genes are ordered, when not by column
     bool adjusted = false;   // colour by the adjusted p-value, not the raw one
+    HeatmapScale scale;
 };
 
 // Each cell's i < j are places on the axes (1-based) of names; places

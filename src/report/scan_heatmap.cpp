@@ -1,12 +1,36 @@
 #include "report/scan_heatmap.hpp"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "engine/pair_order.hpp"
+#include "numeric/elementary.hpp"
 #include "report/clustering.hpp"
 #include "report/heatmap.hpp"
 
 namespace coswitch {
+namespace {
+
+// A pair passes when its adjusted p-value is below this.
+constexpr double kHeatmapPass = 0.05;
+
+// The top is -log10 1/(M+1), the smallest p-value of the run, raw or
+// adjusted (the adjustment never lowers one): no cell lies beyond it, and
+// it depends on M alone, so runs of the same size and replicates compare.
+HeatmapScale pooled_scale(std::int64_t M) {
+    HeatmapScale s;
+    s.pass = kHeatmapPass;
+    s.zero = false;
+    // Below M = 99 the bar still spans two decades, to leave room above 0.05.
+    s.top = std::max(portable_log10(static_cast<double>(M) + 1.0), 2.0);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3g", pooled_pvalue(0, M));
+    s.top_note = std::string("1/(M+1) = ") + buf;
+    return s;
+}
+
+}  // namespace
 
 void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k) {
     const int n = r.genes();
@@ -41,6 +65,7 @@ void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k
                   std::to_string(r.pairs()) + " gene pairs";
     style.order_note = "genes ordered by average-linkage clustering of the dependence statistic";
     style.adjusted = true;
+    style.scale = pooled_scale(r.M);
     draw_heatmap(cells, names, style, [&](const std::string& s) { out.write(s); });
 }
 

@@ -70,16 +70,24 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     };
     const auto dep = cells(svg, "dep"), corr = cells(svg, "corr");
     ASSERT_EQ(dep.size() + corr.size(), 12u);
-    // (1,4): row 1, column 3, adjusted 4e-6 at the top of the scale.
-    EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#800026"));
-    // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4.
-    EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#fffac0"));
-    EXPECT_EQ(corr.at("CLB2 and gene:3-b"), at(4, 3, "#fffec9"));
-    // Adjusted 1 at the bottom; (1,3): p 0.6 but adjusted 0.72, 0.143 of the
-    // first decade: 255 - 0.143, 255 - 0.143 * 38, 204 - 0.143 * 86 rounded
-    // (0.6 would give #fff7b9). (3,4) above: the same; below: 0.933, 0.030.
-    EXPECT_EQ(dep.at("A&amp;B&lt;1&gt; and CLB2"), at(2, 3, "#ffffcc"));
-    EXPECT_EQ(dep.at("YAL001C and gene:3-b"), at(1, 4, "#fffac0"));
+    // The scale runs from 0.05 (1.301) to 1/(M+1) (6.176). (1,4): row 1,
+    // column 3, adjusted 6/(M+1) = 4e-6, 5.398: 0.840 of the way, 0.521
+    // between the last two stops: 227 - 0.521 * 99, 26 - 0.521 * 26, 28 + 0.521 * 10.
+    EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#af0c21"));
+    // (1,2): p 0.00133 but adjusted 0.00267 (p would give #fd8f3e).
+    EXPECT_EQ(dep.at("YAL001C and A&amp;B&lt;1&gt;"), at(1, 2, "#fd9d49"));
+    // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4;
+    // adjusted 0.93 and 1, like (2,4) and (1,3) (p 0.6, adjusted 0.72), do not
+    // pass and are pale.
+    EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#f0f0f0"));
+    EXPECT_EQ(corr.at("CLB2 and gene:3-b"), at(4, 3, "#f0f0f0"));
+    EXPECT_EQ(dep.at("A&amp;B&lt;1&gt; and CLB2"), at(2, 3, "#f0f0f0"));
+    EXPECT_EQ(dep.at("YAL001C and gene:3-b"), at(1, 4, "#f0f0f0"));
+    // The legend's ticks: the pass level, whole decades, and the top.
+    for (const char* tick : {">1.30 (p = 0.05)<", ">3 (p = 0.001)<", ">6.18 (p = 1/(M+1) = 6.67e-07)<",
+                             ">adjusted p of 0.05 or more: does not pass<"})
+        EXPECT_NE(svg.find(tick), std::string::npos) << tick;
+    EXPECT_EQ(svg.find("p = 0 (below 1/M)"), std::string::npos);
 }
 
 TEST(Heatmap, FixedScaleWhateverTheRunsSmallestValue) {
