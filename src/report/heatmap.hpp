@@ -18,9 +18,18 @@ struct HeatmapStyle {
     HeatmapScale scale;
 };
 
+// Genes up to which every cell carries a tooltip with its values. Beyond,
+// the tooltips would make most of the file (15 MB at 300 genes), so cells
+// of one colour in a row are drawn as one stroke, and the picture says so.
+inline constexpr int kTooltipGenes = 60;
+
+// Hands every cell to its argument, the same ones each time it is called:
+// so that a large run's cells need not all be held at once.
+using HeatmapCells = std::function<void(const std::function<void(const PairRow&)>&)>;
+
 // Each cell's i < j are places on the axes (1-based) of names; places
 // without a cell stay blank. The text goes out piece by piece through emit.
-void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::string>& names,
+void draw_heatmap(const HeatmapCells& cells, const std::vector<std::string>& names,
                   const HeatmapStyle& style, const std::function<void(const std::string&)>& emit);
 
 // summary's picture: genes in column order, coloured by the raw p-value.

@@ -43,23 +43,23 @@ void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k
         place[static_cast<std::size_t>(g)] = p;
         names.push_back(r.names[static_cast<std::size_t>(g - 1)]);
     }
-    std::vector<PairRow> cells;
-    cells.reserve(static_cast<std::size_t>(r.pairs()));
-    GenePair g{1, 2};
-    for (std::int64_t m = 0; m < r.pairs(); ++m, g = next_pair(g, n)) {
-        const auto u = static_cast<std::size_t>(m);
-        PairRow c;
-        c.i = place[static_cast<std::size_t>(g.i)];
-        c.j = place[static_cast<std::size_t>(g.j)];
-        if (c.i > c.j) std::swap(c.i, c.j);  // both statistics are symmetric in the pair
-        c.stat_new = r.stat_new[u];
-        c.p_new = pooled_pvalue(r.count_new[u], r.M);
-        c.p_new_bh = k.bh_new[u];
-        c.stat_corr = r.stat_corr[u];
-        c.p_corr = pooled_pvalue(r.count_corr[u], r.M);
-        c.p_corr_bh = k.bh_corr[u];
-        cells.push_back(c);
-    }
+    const HeatmapCells cells = [&](const std::function<void(const PairRow&)>& take) {
+        GenePair g{1, 2};
+        for (std::int64_t m = 0; m < r.pairs(); ++m, g = next_pair(g, n)) {
+            const auto u = static_cast<std::size_t>(m);
+            PairRow c;
+            c.i = place[static_cast<std::size_t>(g.i)];
+            c.j = place[static_cast<std::size_t>(g.j)];
+            if (c.i > c.j) std::swap(c.i, c.j);  // both statistics are symmetric in the pair
+            c.stat_new = r.stat_new[u];
+            c.p_new = pooled_pvalue(r.count_new[u], r.M);
+            c.p_new_bh = k.bh_new[u];
+            c.stat_corr = r.stat_corr[u];
+            c.p_corr = pooled_pvalue(r.count_corr[u], r.M);
+            c.p_corr_bh = k.bh_corr[u];
+            take(c);
+        }
+    };
     HeatmapStyle style;
     style.title = "coswitch scan: " + std::to_string(n) + " genes, " +
                   std::to_string(r.pairs()) + " gene pairs";
