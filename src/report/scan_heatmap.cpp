@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 #include "engine/pair_order.hpp"
@@ -11,9 +12,6 @@
 
 namespace coswitch {
 namespace {
-
-// A pair passes when its adjusted p-value is below this.
-constexpr double kHeatmapPass = 0.05;
 
 // The top is -log10 1/(M+1), the smallest p-value of the run, raw or
 // adjusted (the adjustment never lowers one): no cell lies beyond it, and
@@ -32,21 +30,36 @@ HeatmapScale pooled_scale(std::int64_t M) {
 
 }  // namespace
 
-void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k) {
-    const int n = r.genes();
-    const std::vector<int> order = average_linkage_order(n, r.stat_new);
+void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k,
+                        const std::vector<int>& genes) {
+    const int all = r.genes();
+    const int n = static_cast<int>(genes.size());
+    if (n < 2 || !std::is_sorted(genes.begin(), genes.end(), std::less_equal<int>()) ||
+        genes.front() < 1 || genes.back() > all)
+        throw std::invalid_argument("a heatmap needs two or more distinct genes of the run");
+    auto pair_of = [&](GenePair g) {
+        return static_cast<std::size_t>(pair_index(genes[static_cast<std::size_t>(g.i - 1)],
+                                                   genes[static_cast<std::size_t>(g.j - 1)], all));
+    };
+    std::vector<int> order;
+    {
+        // The drawn genes' pairs in their own pair order; freed before drawing.
+        std::vector<double> similarity;
+        similarity.reserve(static_cast<std::size_t>(pair_count(n)));
+        for (GenePair g{1, 2}; g.i < n; g = next_pair(g, n)) similarity.push_back(r.stat_new[pair_of(g)]);
+        order = average_linkage_order(n, similarity);
+    }
     std::vector<int> place(static_cast<std::size_t>(n) + 1);
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(n));
     for (int p = 1; p <= n; ++p) {
         const int g = order[static_cast<std::size_t>(p - 1)];
         place[static_cast<std::size_t>(g)] = p;
-        names.push_back(r.names[static_cast<std::size_t>(g - 1)]);
+        names.push_back(r.names[static_cast<std::size_t>(genes[static_cast<std::size_t>(g - 1)] - 1)]);
     }
     const HeatmapCells cells = [&](const std::function<void(const PairRow&)>& take) {
-        GenePair g{1, 2};
-        for (std::int64_t m = 0; m < r.pairs(); ++m, g = next_pair(g, n)) {
-            const auto u = static_cast<std::size_t>(m);
+        for (GenePair g{1, 2}; g.i < n; g = next_pair(g, n)) {
+            const std::size_t u = pair_of(g);
             PairRow c;
             c.i = place[static_cast<std::size_t>(g.i)];
             c.j = place[static_cast<std::size_t>(g.j)];
@@ -61,9 +74,14 @@ void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k
         }
     };
     HeatmapStyle style;
-    style.title = "coswitch scan: " + std::to_string(n) + " genes, " +
-                  std::to_string(r.pairs()) + " gene pairs";
+    style.title = n == all ? "coswitch scan: " + std::to_string(n) + " genes, " +
+                                 std::to_string(r.pairs()) + " gene pairs"
+                           : "coswitch scan: " + std::to_string(n) + " of " + std::to_string(all) +
+                                 " genes: those with the most pairs at adjusted p < 0.05";
     style.order_note = "genes ordered by average-linkage clustering of the dependence statistic";
+    if (n < all)
+        style.order_note = "genes chosen by their pairs that pass by the dependence statistic, "
+                           "then by the correlation; " + style.order_note;
     style.adjusted = true;
     style.scale = pooled_scale(r.M);
     draw_heatmap(cells, names, style, [&](const std::string& s) { out.write(s); });

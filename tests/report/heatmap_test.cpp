@@ -96,7 +96,8 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     r.M = 1500000;
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");
-    write_scan_heatmap(out, r, rank_pairs(r));
+    const RankedPairs k = rank_pairs(r);
+    write_scan_heatmap(out, r, k, heatmap_genes(r, k));
     out.close();
     const std::string svg = read_file(d / "heatmap.svg");
     expect_well_formed((d / "heatmap.svg").string());
@@ -223,7 +224,7 @@ TEST(Heatmap, AtMostTwoMegabytesAtThreeHundredGenes) {
     const RankedPairs k = rank_pairs(r);
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");
-    write_scan_heatmap(out, r, k);
+    write_scan_heatmap(out, r, k, heatmap_genes(r, k));
     out.close();
     const std::string svg = read_file(d / "heatmap.svg");
     expect_well_formed((d / "heatmap.svg").string());
