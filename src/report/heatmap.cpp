@@ -3,72 +3,106 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <utility>
 
-#include "numeric/elementary.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
 namespace {
 
-// Light yellow through orange and red to dark red, one stop per decade.
-constexpr int kPalette[5][3] = {
-    {255, 255, 204}, {254, 217, 118}, {253, 141, 60}, {227, 26, 28}, {128, 0, 38}};
-// The top of the scale in -log10 p: smaller p-values share its colour.
-constexpr int kDecades = 4;
-const char* const kNaNColour = "#d9d9d9";
 const char* const kDiagonalColour = "#737373";
-
-std::string hex_colour(int r, int g, int b) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", r, g, b);
-    return buf;
-}
-
-// Colour at position u in [0, 1] of the scale.
-std::string scale_colour(double u) {
-    u = std::clamp(u, 0.0, 1.0);
-    const int seg = std::min(3, static_cast<int>(u * 4.0));
-    const double f = u * 4.0 - seg;
-    int rgb[3];
-    for (int c = 0; c < 3; ++c)
-        rgb[c] = static_cast<int>(std::lround(kPalette[seg][c] +
-                                              (kPalette[seg + 1][c] - kPalette[seg][c]) * f));
-    return hex_colour(rgb[0], rgb[1], rgb[2]);
-}
-
-std::string p_colour(double p) {
-    if (std::isnan(p)) return kNaNColour;
-    if (p <= 0.0) return scale_colour(1.0);
-    return scale_colour(-portable_log10(p) / kDecades);
-}
-
-std::string g_format(double v, const char* fmt) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, v);
-    return buf;
-}
 
 std::string p_text(double p) {
     if (std::isnan(p)) return "NaN";
-    return g_format(p, "%.3g");
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3g", p);
+    return buf;
 }
 
-std::string p_label(int k) {
-    if (k == 0) return "1";
-    if (k <= 3) return "0." + std::string(static_cast<std::size_t>(k - 1), '0') + "1";
-    return "1e-" + std::to_string(k);
+// Every cell as a rect with its values in a tooltip.
+void draw_cells(const HeatmapCells& cells, const std::vector<std::string>& names,
+                const HeatmapStyle& style, int left, int top, int cell,
+                const std::function<void(const std::string&)>& add) {
+    auto num = [](int v) { return std::to_string(v); };
+    cells([&](const PairRow& r) {
+        const std::string& a = names[static_cast<std::size_t>(r.i - 1)];
+        const std::string& b = names[static_cast<std::size_t>(r.j - 1)];
+        const std::string pair = xml_escape(a) + " and " + xml_escape(b);
+        // Upper triangle: row i, column j; lower triangle: row j, column i.
+        add("<rect class=\"dep\" x=\"" + num(left + (r.j - 1) * cell) + "\" y=\"" +
+            num(top + (r.i - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
+            "\" fill=\"" + scale_fill(style.adjusted ? r.p_new_bh : r.p_new, style.scale) +
+            "\"><title>" + pair + ": dependence statistic " + fixed(r.stat_new, 4) + ", p = " +
+            p_text(r.p_new) + ", adjusted p = " + p_text(r.p_new_bh) + "</title></rect>");
+        add("<rect class=\"corr\" x=\"" + num(left + (r.i - 1) * cell) + "\" y=\"" +
+            num(top + (r.j - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
+            "\" fill=\"" + scale_fill(style.adjusted ? r.p_corr_bh : r.p_corr, style.scale) +
+            "\"><title>" + pair + ": absolute correlation " + fixed(r.stat_corr, 4) + ", p = " +
+            p_text(r.p_corr) + ", adjusted p = " + p_text(r.p_corr_bh) + "</title></rect>");
+    });
+}
+
+// Cells without tooltips: in units of a cell, each run of one colour in a
+// row is a stroke "M column row h length" of the path of its colour and
+// triangle, a dozen bytes whatever the data.
+void draw_runs(const HeatmapCells& cells, int n, const HeatmapStyle& style, int left,
+               int top, int cell, const std::function<void(const std::string&)>& add) {
+    std::vector<std::string> fills;
+    std::map<std::string, int> fill_index;
+    auto index = [&](double p) {
+        const auto [it, added] =
+            fill_index.emplace(scale_fill(p, style.scale), static_cast<int>(fills.size()));
+        if (added) fills.push_back(it->first);
+        return it->second;
+    };
+    // The fill of each cell, row by row; -1 where there is none.
+    const auto un = static_cast<std::size_t>(n);
+    std::vector<int> fill_at(un * un, -1);
+    cells([&](const PairRow& r) {
+        const auto i = static_cast<std::size_t>(r.i - 1), j = static_cast<std::size_t>(r.j - 1);
+        fill_at[i * un + j] = index(style.adjusted ? r.p_new_bh : r.p_new);
+        fill_at[j * un + i] = index(style.adjusted ? r.p_corr_bh : r.p_corr);
+    });
+    // The diagonal parts the triangles, so a run never holds both.
+    std::map<std::pair<bool, int>, std::string> paths;
+    for (std::size_t row = 0; row < un; ++row)
+        for (std::size_t col = 0; col < un;) {
+            const int f = fill_at[row * un + col];
+            std::size_t end = col + 1;
+            while (end < un && fill_at[row * un + end] == f) ++end;
+            if (f >= 0)
+                paths[{col < row, f}] += "M" + std::to_string(col) + " " + std::to_string(row) +
+                                         "h" + std::to_string(end - col);
+            col = end;
+        }
+    const std::string mid = cell % 2 == 0 ? std::to_string(top + cell / 2)
+                                          : std::to_string(top + cell / 2) + ".5";
+    add("<g transform=\"translate(" + std::to_string(left) + "," + mid + ") scale(" +
+        std::to_string(cell) + ")\" fill=\"none\" stroke-width=\"1\">");
+    for (const auto& [key, d] : paths)
+        add(std::string("<path class=\"") + (key.first ? "corr" : "dep") + "\" stroke=\"" +
+            fills[static_cast<std::size_t>(key.second)] + "\" d=\"" + d + "\"/>");
+    add("</g>");
 }
 
 }  // namespace
 
-void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::string>& names,
+void draw_heatmap(const HeatmapCells& cells, const std::vector<std::string>& names,
                   const HeatmapStyle& style, const std::function<void(const std::string&)>& emit) {
     const int n = static_cast<int>(names.size());
     bool any_nan = false;
-    for (const PairRow& r : cells)
+    cells([&](const PairRow& r) {
         any_nan = any_nan || (style.adjusted ? std::isnan(r.p_new_bh) || std::isnan(r.p_corr_bh)
                                              : std::isnan(r.p_new) || std::isnan(r.p_corr));
-    const std::string measure = style.adjusted ? "-log10 adjusted p" : "-log10 p";
+    });
+    const std::string p_name = style.adjusted ? "adjusted p" : "p";
+    const bool tooltips = n <= kTooltipGenes;
+    std::vector<std::string> notes;
+    if (!style.order_note.empty()) notes.push_back(style.order_note);
+    if (!tooltips)
+        notes.push_back("no tooltips above " + std::to_string(kTooltipGenes) +
+                        " genes, to keep the file small");
 
     const int cell = std::clamp(720 / std::max(n, 1), 12, 36);
     const int font = std::clamp(cell - 2, 10, 13);
@@ -77,7 +111,7 @@ void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::stri
     const int label = static_cast<int>(std::ceil(static_cast<double>(longest) * font * 0.62)) + 8;
     const int grid = n * cell;
     const int left = 20 + label;
-    const int top = 64 + label + (style.order_note.empty() ? 0 : 18);
+    const int top = 64 + label + 18 * static_cast<int>(notes.size());
     const int bar_x = left + grid + 40;
     const int bar_h = std::clamp(grid, 160, 320);
     const int legend_w = 290;
@@ -92,17 +126,14 @@ void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::stri
         num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
         "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">");
     add("<title>" + title + "</title>");
-    add("<defs><linearGradient id=\"scale\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
-    for (int s = 0; s <= 4; ++s)
-        add("<stop offset=\"" + g_format(s / 4.0, "%.2f") + "\" stop-color=\"" +
-            hex_colour(kPalette[s][0], kPalette[s][1], kPalette[s][2]) + "\"/>");
-    add("</linearGradient></defs>");
+    emit(scale_gradient(style.scale));
     add("<rect width=\"" + num(width) + "\" height=\"" + num(height) + "\" fill=\"#ffffff\"/>");
     add("<text x=\"20\" y=\"28\" font-size=\"17\" font-weight=\"bold\">" + title + "</text>");
     add("<text x=\"20\" y=\"48\" font-size=\"12\">upper triangle: dependence statistic, lower "
-        "triangle: correlation; colour: " + measure + "</text>");
-    if (!style.order_note.empty())
-        add("<text x=\"20\" y=\"66\" font-size=\"12\">" + xml_escape(style.order_note) + "</text>");
+        "triangle: correlation; colour: -log10 " + p_name + "</text>");
+    for (std::size_t k = 0; k < notes.size(); ++k)
+        add("<text x=\"20\" y=\"" + num(66 + 18 * static_cast<int>(k)) + "\" font-size=\"12\">" +
+            xml_escape(notes[k]) + "</text>");
 
     // Gene names: rows on the left, columns above the grid.
     add("<g font-size=\"" + num(font) + "\" fill=\"#000000\">");
@@ -122,48 +153,17 @@ void draw_heatmap(const std::vector<PairRow>& cells, const std::vector<std::stri
         add("<rect class=\"diag\" x=\"" + num(left + (g - 1) * cell) + "\" y=\"" +
             num(top + (g - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
             "\" fill=\"" + kDiagonalColour + "\"/>");
-    for (const PairRow& r : cells) {
-        const std::string& a = names[static_cast<std::size_t>(r.i - 1)];
-        const std::string& b = names[static_cast<std::size_t>(r.j - 1)];
-        const std::string pair = xml_escape(a) + " and " + xml_escape(b);
-        // Upper triangle: row i, column j; lower triangle: row j, column i.
-        add("<rect class=\"dep\" x=\"" + num(left + (r.j - 1) * cell) + "\" y=\"" +
-            num(top + (r.i - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
-            "\" fill=\"" + p_colour(style.adjusted ? r.p_new_bh : r.p_new) + "\"><title>" + pair +
-            ": dependence statistic " + fixed(r.stat_new, 4) + ", p = " + p_text(r.p_new) +
-            ", adjusted p = " + p_text(r.p_new_bh) + "</title></rect>");
-        add("<rect class=\"corr\" x=\"" + num(left + (r.i - 1) * cell) + "\" y=\"" +
-            num(top + (r.j - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
-            "\" fill=\"" + p_colour(style.adjusted ? r.p_corr_bh : r.p_corr) + "\"><title>" +
-            pair + ": absolute correlation " + fixed(r.stat_corr, 4) + ", p = " +
-            p_text(r.p_corr) + ", adjusted p = " + p_text(r.p_corr_bh) + "</title></rect>");
-    }
+    if (tooltips) draw_cells(cells, names, style, left, top, cell, add);
     add("</g>");
+    if (!tooltips) draw_runs(cells, n, style, left, top, cell, add);
 
-    // Colour legend: a bar from -log10 p = 0 (bottom) to the top decade.
-    add("<g font-size=\"12\" fill=\"#000000\">");
-    add("<text x=\"" + num(bar_x) + "\" y=\"" + num(top - 12) + "\">" + measure + "</text>");
-    add("<rect x=\"" + num(bar_x) + "\" y=\"" + num(top) + "\" width=\"18\" height=\"" +
-        num(bar_h) + "\" fill=\"url(#scale)\" stroke=\"#000000\" stroke-width=\"0.5\"/>");
-    for (int k = 0; k <= kDecades; ++k) {
-        const int y = top + bar_h - static_cast<int>(std::lround(bar_h * k / double(kDecades)));
-        add("<line x1=\"" + num(bar_x + 18) + "\" y1=\"" + num(y) + "\" x2=\"" + num(bar_x + 23) +
-            "\" y2=\"" + num(y) + "\" stroke=\"#000000\"/>");
-        add("<text x=\"" + num(bar_x + 27) + "\" y=\"" + num(y + 4) + "\">" + std::to_string(k) +
-            " (p = " + p_label(k) + (k == kDecades ? " or less" : "") + ")</text>");
-    }
-    const int sw_y = top + bar_h + 22;
-    add("<rect x=\"" + num(bar_x) + "\" y=\"" + num(sw_y) + "\" width=\"18\" height=\"14\" fill=\"" +
-        scale_colour(1.0) + "\"/>");
-    add("<text x=\"" + num(bar_x + 27) + "\" y=\"" + num(sw_y + 11) +
-        "\">p = 0 (below 1/M): top of the scale</text>");
-    if (any_nan) {
-        add("<rect x=\"" + num(bar_x) + "\" y=\"" + num(sw_y + 24) +
-            "\" width=\"18\" height=\"14\" fill=\"" + kNaNColour + "\"/>");
-        add("<text x=\"" + num(bar_x + 27) + "\" y=\"" + num(sw_y + 35) +
-            "\">NaN: no p-value</text>");
-    }
-    add("</g>");
+    LegendPlace legend;
+    legend.x = bar_x;
+    legend.y = top;
+    legend.height = bar_h;
+    legend.p_name = p_name;
+    legend.any_nan = any_nan;
+    draw_legend(style.scale, legend, add);
     add("</svg>");
 }
 
@@ -172,7 +172,10 @@ std::string summary_svg(const PairTable& t, const std::vector<std::string>& name
     style.title = "coswitch: " + std::to_string(t.genes) + " genes, " +
                   std::to_string(t.rows.size()) + " gene pairs";
     std::string out;
-    draw_heatmap(t.rows, names, style, [&](const std::string& s) { out += s; });
+    const HeatmapCells rows = [&](const std::function<void(const PairRow&)>& take) {
+        for (const PairRow& r : t.rows) take(r);
+    };
+    draw_heatmap(rows, names, style, [&](const std::string& s) { out += s; });
     return out;
 }
 

@@ -5,12 +5,6 @@
 #include "report/scan_heatmap.hpp"
 
 namespace coswitch {
-namespace {
-
-// Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
-constexpr int kMaxHeatmapGenes = 300;
-
-}  // namespace
 
 void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const ScanInputs& s,
                        const PairResults& r, const RankedPairs& k, const RunRecord& record) {
@@ -22,10 +16,10 @@ void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const 
     }
     write_folder_file(folder, "genes.tsv", genes_tsv(s));
     write_folder_file(folder, "design.tsv", s.design_tsv);
-    if (s.p.NGENE >= 2 && s.p.NGENE <= kMaxHeatmapGenes) {
+    if (s.p.NGENE >= 2) {
         TextOut out;
         create_in(out, folder, "heatmap.svg");
-        write_scan_heatmap(out, r, k);
+        write_scan_heatmap(out, r, k, heatmap_genes(r, k));
         out.close();
     }
     write_folder_file(folder, "run.tsv", run_tsv(o, s, record));

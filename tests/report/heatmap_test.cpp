@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -34,6 +35,44 @@ std::map<std::string, std::string> cells(const std::string& svg, const std::stri
 
 std::string fill(const std::string& cell) { return cell.substr(cell.size() - 7); }
 
+// Every off-diagonal cell as "class fill", keyed by (row, column) from 0,
+// whether drawn as rects or as runs "M column row h length" of paths.
+std::map<std::pair<int, int>, std::string> grid(const std::string& svg) {
+    std::map<std::pair<int, int>, std::string> out;
+    auto attr = [&](std::size_t at, const std::string& name) {
+        const std::size_t b = svg.find(" " + name + "=\"", at) + name.size() + 3;
+        return svg.substr(b, svg.find('"', b) - b);
+    };
+    const std::size_t diag = svg.find("<rect class=\"diag\"");
+    const int x0 = std::stoi(attr(diag, "x")), y0 = std::stoi(attr(diag, "y"));
+    const int cell = std::stoi(attr(diag, "width"));
+    for (const std::string cls : {"dep", "corr"}) {
+        for (std::size_t at = svg.find("<rect class=\"" + cls + "\""); at != std::string::npos;
+             at = svg.find("<rect class=\"" + cls + "\"", at + 1)) {
+            const std::pair<int, int> rc{(std::stoi(attr(at, "y")) - y0) / cell,
+                                         (std::stoi(attr(at, "x")) - x0) / cell};
+            EXPECT_TRUE(out.emplace(rc, cls + " " + attr(at, "fill")).second);
+        }
+        for (std::size_t at = svg.find("<path class=\"" + cls + "\""); at != std::string::npos;
+             at = svg.find("<path class=\"" + cls + "\"", at + 1)) {
+            const std::string stroke = attr(at, "stroke"), d = attr(at, "d");
+            for (std::size_t m = d.find('M'); m != std::string::npos; m = d.find('M', m + 1)) {
+                int col = 0, row = 0, length = 0;
+                EXPECT_EQ(std::sscanf(d.c_str() + m, "M%d %dh%d", &col, &row, &length), 3);
+                for (int c = col; c < col + length; ++c)
+                    EXPECT_TRUE(out.emplace(std::pair<int, int>{row, c}, cls + " " + stroke).second);
+            }
+        }
+    }
+    return out;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& word) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+    return n;
+}
+
 void expect_well_formed(const std::string& path) {
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0) return;
     EXPECT_EQ(std::system(("xmllint --noout '" + path + "'").c_str()), 0) << path;
@@ -57,7 +96,8 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     r.M = 1500000;
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");
-    write_scan_heatmap(out, r, rank_pairs(r));
+    const RankedPairs k = rank_pairs(r);
+    write_scan_heatmap(out, r, k, heatmap_genes(r, k));
     out.close();
     const std::string svg = read_file(d / "heatmap.svg");
     expect_well_formed((d / "heatmap.svg").string());
@@ -70,16 +110,24 @@ TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     };
     const auto dep = cells(svg, "dep"), corr = cells(svg, "corr");
     ASSERT_EQ(dep.size() + corr.size(), 12u);
-    // (1,4): row 1, column 3, adjusted 4e-6 at the top of the scale.
-    EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#800026"));
-    // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4.
-    EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#fffac0"));
-    EXPECT_EQ(corr.at("CLB2 and gene:3-b"), at(4, 3, "#fffec9"));
-    // Adjusted 1 at the bottom; (1,3): p 0.6 but adjusted 0.72, 0.143 of the
-    // first decade: 255 - 0.143, 255 - 0.143 * 38, 204 - 0.143 * 86 rounded
-    // (0.6 would give #fff7b9). (3,4) above: the same; below: 0.933, 0.030.
-    EXPECT_EQ(dep.at("A&amp;B&lt;1&gt; and CLB2"), at(2, 3, "#ffffcc"));
-    EXPECT_EQ(dep.at("YAL001C and gene:3-b"), at(1, 4, "#fffac0"));
+    // The scale runs from 0.05 (1.301) to 1/(M+1) (6.176). (1,4): row 1,
+    // column 3, adjusted 6/(M+1) = 4e-6, 5.398: 0.840 of the way, 0.521
+    // between the last two stops: 227 - 0.521 * 99, 26 - 0.521 * 26, 28 + 0.521 * 10.
+    EXPECT_EQ(dep.at("YAL001C and CLB2"), at(1, 3, "#af0c21"));
+    // (1,2): p 0.00133 but adjusted 0.00267 (p would give #fd8f3e).
+    EXPECT_EQ(dep.at("YAL001C and A&amp;B&lt;1&gt;"), at(1, 2, "#fd9d49"));
+    // (3,4) at places 4 and 3: above the diagonal in row 3, below it in row 4;
+    // adjusted 0.93 and 1, like (2,4) and (1,3) (p 0.6, adjusted 0.72), do not
+    // pass and are pale.
+    EXPECT_EQ(dep.at("CLB2 and gene:3-b"), at(3, 4, "#f0f0f0"));
+    EXPECT_EQ(corr.at("CLB2 and gene:3-b"), at(4, 3, "#f0f0f0"));
+    EXPECT_EQ(dep.at("A&amp;B&lt;1&gt; and CLB2"), at(2, 3, "#f0f0f0"));
+    EXPECT_EQ(dep.at("YAL001C and gene:3-b"), at(1, 4, "#f0f0f0"));
+    // The legend's ticks: the pass level, whole decades, and the top.
+    for (const char* tick : {">1.30 (p = 0.05)<", ">3 (p = 0.001)<", ">6.18 (p = 1/(M+1) = 6.67e-07)<",
+                             ">adjusted p of 0.05 or more: does not pass<"})
+        EXPECT_NE(svg.find(tick), std::string::npos) << tick;
+    EXPECT_EQ(svg.find("p = 0 (below 1/M)"), std::string::npos);
 }
 
 TEST(Heatmap, FixedScaleWhateverTheRunsSmallestValue) {
@@ -107,4 +155,83 @@ TEST(Heatmap, FixedScaleWhateverTheRunsSmallestValue) {
     EXPECT_NE(s1.find("4 (p = 1e-4 or less)"), std::string::npos);
     EXPECT_NE(s1.find("NaN: no p-value"), std::string::npos);
     EXPECT_EQ(s2.find("NaN: no p-value"), std::string::npos);
+}
+
+// Above 60 genes the cells lose their tooltips and runs of one colour merge;
+// the colours stay those that cells with tooltips get.
+TEST(Heatmap, RunsWithoutTooltipsDrawWhatCellsDraw) {
+    ScratchDir d;
+    auto table = [](int genes) {
+        PairTable t;
+        t.genes = genes;
+        for (int i = 1; i <= genes; ++i)
+            for (int j = i + 1; j <= genes; ++j) {
+                PairRow r;
+                r.i = i;
+                r.j = j;
+                // Blocks of seven equal cells in a row, between them varied values, 0 and NaN.
+                r.p_new = j / 7 % 3 == 0 ? 0.5 : (i * 31 + j * 17) % 97 / 1000.0;
+                r.p_corr = (i + j) % 11 == 0 ? NAN : j / 5 % 2 == 0 ? 0.02 : (i * 13 + j) % 89 / 300.0;
+                t.rows.push_back(r);
+            }
+        return t;
+    };
+    std::vector<std::string> names;
+    for (int g = 1; g <= 61; ++g) names.push_back("g\"" + std::to_string(g) + "'<&>");
+    const std::string small = summary_svg(table(60), {names.begin(), names.end() - 1});
+    const std::string large = summary_svg(table(61), names);
+    write_file(d / "large.svg", large);
+    expect_well_formed((d / "large.svg").string());
+    EXPECT_EQ(occurrences(small, "<title>"), 1u + 60 * 59);
+    EXPECT_EQ(occurrences(large, "<title>"), 1u);
+    EXPECT_EQ(occurrences(small, "no tooltips"), 0u);
+    EXPECT_EQ(occurrences(large, "no tooltips above 60 genes, to keep the file small"), 1u);
+    EXPECT_NE(large.find(">g&quot;61&apos;&lt;&amp;&gt;</text>"), std::string::npos);
+
+    const auto cells60 = grid(small), cells61 = grid(large);
+    ASSERT_EQ(cells61.size(), 61u * 60);
+    for (const auto& [rc, cell] : cells61) {
+        EXPECT_EQ(cell.substr(0, cell.find(' ')), rc.first < rc.second ? "dep" : "corr");
+        if (rc.first < 60 && rc.second < 60) {
+            EXPECT_EQ(cell, cells60.at(rc)) << rc.first << "," << rc.second;
+        }
+    }
+    // The blocks of seven merged, the rest did not.
+    EXPECT_LT(occurrences(large, "M"), 61u * 60 * 5 / 6);
+}
+
+// At the most genes a heatmap draws, with every pair passing and no two
+// neighbours alike, the file stays within 2 MB.
+TEST(Heatmap, AtMostTwoMegabytesAtThreeHundredGenes) {
+    ScratchDir d;
+    const int genes = 300;
+    const std::int64_t pairs = genes * (genes - 1) / 2;
+    PairResults r;
+    for (int g = 1; g <= genes; ++g) r.names.push_back("YAL" + std::to_string(1000 + g) + "W-\"'<&");
+    r.switching.assign(genes, 1);
+    r.M = 100 * pairs;
+    for (std::int64_t m = 0; m < pairs; ++m) {
+        // Ranks scattered over the pairs; counts growing with the square of
+        // the rank spread the adjusted values from 1/(M+1) up to 0.04.
+        const std::int64_t q_new = m * 7919 % pairs + 1, q_corr = m * 104729 % pairs + 1;
+        r.count_new.push_back(q_new * q_new * 4 / pairs);
+        r.count_corr.push_back(q_corr * q_corr * 4 / pairs);
+        r.stat_new.push_back(static_cast<double>(m * 37 % 101));
+        r.stat_corr.push_back(0.5);
+        r.r.push_back(0.5);
+        r.phase.push_back(1);
+    }
+    const RankedPairs k = rank_pairs(r);
+    TextOut out;
+    out.create((d / "heatmap.svg").string(), "heatmap.svg");
+    write_scan_heatmap(out, r, k, heatmap_genes(r, k));
+    out.close();
+    const std::string svg = read_file(d / "heatmap.svg");
+    expect_well_formed((d / "heatmap.svg").string());
+    ::testing::Test::RecordProperty("bytes", static_cast<int>(svg.size()));
+    EXPECT_LE(svg.size(), 2u << 20);
+    // Nearly every cell a run of its own: the bound holds for the worst data.
+    EXPECT_GT(occurrences(svg, "M"), static_cast<std::size_t>(pairs) * 2 * 9 / 10);
+    EXPECT_EQ(grid(svg).size(), static_cast<std::size_t>(pairs) * 2);
+    EXPECT_EQ(occurrences(svg, "#f0f0f0\" d="), 0u);  // every pair passes
 }
