@@ -17,6 +17,7 @@
 #include "report/pvalue_table.hpp"
 #include "run/readers.hpp"
 #include "cli/option_words.hpp"
+#include "cli/options.hpp"
 #include "cli/subcommands.hpp"
 #include "run/work_arrays.hpp"
 
@@ -54,6 +55,7 @@ Options:
                        or two_state (time mode), then flags; - writes it to
                        standard output, and the table goes to standard error
   -h, --help           this text
+  --version            the program's version
 
 Standard output: one line per column with the two means and standard
 deviations, the weight of state 1, and whether the column has two states:
@@ -119,6 +121,10 @@ int fit_main(const std::vector<std::string>& args) {
         if (n == "--help" || n == "-h") {
             a.no_value();
             std::fputs(kFitUsage, stdout);
+            return kExitOk;
+        } else if (n == "--version") {
+            a.no_value();
+            std::fputs(version_text().c_str(), stdout);
             return kExitOk;
         } else if (n == "--mode") {
             mode = a.mode_value();

@@ -180,6 +180,10 @@ int scan_main(const std::vector<std::string>& args) {
         if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
         return kExitOk;
     }
+    if (o.version) {
+        if (ranks.first()) std::fputs(version_text().c_str(), stdout);
+        return kExitOk;
+    }
     // Everything is read and checked, by every rank alike, before any pair.
     if (auto status = on_every_rank(ranks, [&] {
             if (ranks.first()) {

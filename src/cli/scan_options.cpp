@@ -21,6 +21,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         if (n == "--help" || n == "-h") {
             a.no_value();
             o.help = true;
+        } else if (n == "--version") {
+            a.no_value();
+            o.version = true;
         } else if (n == "-o" || n == "--output") {
             o.output = a.nonempty_value("a folder name");
         } else if (n == "--columns") {
@@ -68,7 +71,7 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
             a.reject();
         }
     }
-    if (o.help) return o;
+    if (o.help || o.version) return o;
     if (o.table.empty()) a.fail("which table? give its file name");
     if (o.output.empty()) a.fail("option -o DIR is needed: the folder to write the results into");
     const int ways = (o.replicates ? 1 : 0) + (o.design.empty() ? 0 : 1) + (o.samples.empty() ? 0 : 1);
@@ -145,6 +148,7 @@ Analysis and output:
   --quiet              no progress line
   --progress           plain progress lines on standard error
   -h, --help           this text
+  --version            the program's version
 
 Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
 design.tsv (which column is which time point and replicate), heatmap.svg (at

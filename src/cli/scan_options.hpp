@@ -11,6 +11,7 @@ namespace coswitch {
 // The settings of the run, and what only the command line has.
 struct ScanOptions : ScanSettings {
     bool help = false;
+    bool version = false;
     std::string output;  // -o: the folder to create
     ProgressMode progress = ProgressMode::Auto;
     // The words of the command line, for the run record.

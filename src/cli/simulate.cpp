@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/option_words.hpp"
+#include "cli/options.hpp"
 #include "cli/subcommands.hpp"
 #include "io/errors.hpp"
 #include "io/new_file.hpp"
@@ -61,6 +62,7 @@ Files (none of them may exist; all appear together, complete):
                        without .tsv, then .para
   --quiet              print nothing
   -h, --help           this text
+  --version            the program's version
 
 Standard output names the files and the scan commands that read them:
   coswitch scan TABLE --replicates R -o DIR
@@ -116,6 +118,10 @@ int simulate_main(const std::vector<std::string>& args) {
         if (n == "--help" || n == "-h") {
             a.no_value();
             std::fputs(kSimulateUsage, stdout);
+            return kExitOk;
+        } else if (n == "--version") {
+            a.no_value();
+            std::fputs(version_text().c_str(), stdout);
             return kExitOk;
         } else if (n == "-o" || n == "--output") {
             table = a.nonempty_value("a file name");

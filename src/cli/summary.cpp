@@ -12,6 +12,7 @@
 #include "io/quoted.hpp"
 #include "io/text_out.hpp"
 #include "cli/option_words.hpp"
+#include "cli/options.hpp"
 #include "cli/subcommands.hpp"
 #include "report/bootstrap_count.hpp"
 #include "report/heatmap.hpp"
@@ -53,6 +54,7 @@ Options:
                        dependence statistic above the diagonal and of the
                        correlation below it
   -h, --help           this text
+  --version            the program's version
 
 A p-value of 0 is below 1/M, M being the bootstrap replicates times the gene
 pairs; the heatmap draws it at the top of its scale. A statistic too large
@@ -81,6 +83,10 @@ int summary_main(const std::vector<std::string>& args) {
         if (n == "--help" || n == "-h") {
             a.no_value();
             std::fputs(kSummaryUsage, stdout);
+            return kExitOk;
+        } else if (n == "--version") {
+            a.no_value();
+            std::fputs(version_text().c_str(), stdout);
             return kExitOk;
         } else if (n == "-C" || n == "--directory") {
             dir = a.directory_value();

@@ -87,6 +87,38 @@ TEST(Options, HelpVersionAndBadOptions) {
     EXPECT_TRUE(fs::is_empty(d.path()));
 }
 
+TEST(Options, VersionOnEverySubcommand) {
+    ScratchDir d;
+    const auto classic = run_program(d.path(), "", {"--version"});
+    ASSERT_EQ(classic.status, 0);
+    for (const std::string sub : {"scan", "simulate", "fit", "summary"}) {
+        const auto r = run_program(d.path(), "", {sub, "--version"});
+        EXPECT_EQ(r.status, 0) << sub << " " << r.err;
+        EXPECT_EQ(r.out, classic.out) << sub;
+        EXPECT_EQ(r.err, "") << sub;
+        const auto help = run_program(d.path(), "", {sub, "--help"});
+        EXPECT_NE(help.out.find("\n  --version "), std::string::npos) << sub;
+        const auto bad = run_program(d.path(), "", {sub, "--version=yes"});
+        EXPECT_EQ(bad.status, 2) << sub;
+        EXPECT_NE(bad.err.find("'coswitch " + sub + " --help'"), std::string::npos) << bad.err;
+        EXPECT_EQ(bad.out, "");
+    }
+    // With the words of a real run: the version answers before any required
+    // option is checked, and no work begins.
+    const std::vector<std::vector<std::string>> with_work = {
+        {"scan", "table.tsv", "-o", "out", "--version"},
+        {"scan", "--version", "--bootstrap", "3"},
+        {"fit", "--mode", "G", "--version"},
+        {"simulate", "-o", "sim.tsv", "--genes", "4", "--time-points", "3", "--version"},
+    };
+    for (const auto& words : with_work) {
+        const auto r = run_program(d.path(), "", words);
+        EXPECT_EQ(r.status, 0) << words[0] << " " << r.err;
+        EXPECT_EQ(r.out, classic.out) << words[0];
+    }
+    EXPECT_TRUE(fs::is_empty(d.path())) << listing(d.path());
+}
+
 TEST(Options, FiveAnswersReplaceTheDialogue) {
     ScratchDir in;
     write_synthetic_inputs(in.path(), 6, 2, 4, false, 3);
