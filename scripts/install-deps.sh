@@ -18,6 +18,9 @@ command -v xmllint >/dev/null || need+=(libxml2-utils)
 [ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)
 # Open MPI: scan on several processes, and its tests under mpirun.
 { command -v mpirun >/dev/null && [ -e /usr/lib/x86_64-linux-gnu/openmpi/include/mpi.h ]; } || need+=(libopenmpi-dev openmpi-bin)
+# The manual page's tests: groff renders it, man reads it.
+command -v groff >/dev/null || need+=(groff-base)
+command -v man >/dev/null || need+=(man-db)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then

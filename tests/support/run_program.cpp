@@ -73,8 +73,12 @@ void limit_file_size(rlim_t bytes) {
     ::setrlimit(RLIMIT_FSIZE, &lowered);
 }
 
-ProgramRun run_program(const fs::path& dir, const std::string& input,
-                       const std::vector<std::string>& args, const RunOptions& options) {
+namespace {
+// Runs exec_child (which must not return) in a child in dir, with input on
+// its standard input, and collects what it printed.
+template <class Exec>
+ProgramRun run_child(const fs::path& dir, const std::string& input, const RunOptions& options,
+                     Exec exec_child) {
     ScratchDir io;
     const fs::path in_path = io / "stdin";
     const fs::path out_path = io / "stdout";
@@ -92,7 +96,7 @@ ProgramRun run_program(const fs::path& dir, const std::string& input,
         ::dup2(err, 2);
         for (int fd : {in, out, err}) ::close(fd);
         if (options.in_child) options.in_child();
-        exec_program(args);
+        exec_child();
     }
     int wstatus = 0;
     if (options.timeout_seconds > 0) {
@@ -114,6 +118,33 @@ ProgramRun run_program(const fs::path& dir, const std::string& input,
     r.out = read_file(out_path);
     r.err = read_file(err_path);
     return r;
+}
+}  // namespace
+
+ProgramRun run_program(const fs::path& dir, const std::string& input,
+                       const std::vector<std::string>& args, const RunOptions& options) {
+    return run_child(dir, input, options, [&] { exec_program(args); });
+}
+
+bool tool_available(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+    std::string d;
+    while (std::getline(dirs, d, ':'))
+        if (!d.empty() && ::access((fs::path(d) / name).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+ProgramRun run_tool(const fs::path& dir, const std::vector<std::string>& command,
+                    const std::string& input) {
+    return run_child(dir, input, RunOptions{}, [&] {
+        std::vector<std::string> copies(command);
+        std::vector<char*> argv;
+        for (auto& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    });
 }
 
 void write_synthetic_inputs(const fs::path& dir, int ntime, int nrep, int ngene, bool time_mode,

@@ -43,6 +43,14 @@ struct RunOptions {
 ProgramRun run_program(const std::filesystem::path& dir, const std::string& input,
                        const std::vector<std::string>& args, const RunOptions& options);
 
+// Another program, found on PATH: command[0] with the rest as its arguments,
+// run in dir (status 127 when it cannot be started).
+ProgramRun run_tool(const std::filesystem::path& dir, const std::vector<std::string>& command,
+                    const std::string& input = "");
+// True when PATH holds an executable of this name: tests that need an
+// optional tool skip without it.
+bool tool_available(const std::string& name);
+
 // For RunOptions::in_child: every file the program writes (its captured
 // standard output and error too) limited to `bytes`, a full disk in small;
 // with SIGXFSZ ignored, writes past it fail with EFBIG.
