@@ -24,7 +24,8 @@ build: configure
 demo: program
 	sh scripts/demo.sh $(BUILD)/coswitch
 
-# coswitch into $(PREFIX)/bin (e.g. `make install PREFIX=$$HOME/.local`).
+# coswitch into $(PREFIX)/bin, its manual page, bash completion and citation
+# under $(PREFIX)/share (e.g. `make install PREFIX=$$HOME/.local`).
 install: program
 	cmake --install $(BUILD) --prefix $(PREFIX) --component program
 
