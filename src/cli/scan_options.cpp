@@ -151,9 +151,9 @@ Analysis and output:
   --version            the program's version
 
 Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
-design.tsv (which column is which time point and replicate), heatmap.svg (at
-most 300 kept genes), run.tsv (how the run was made). A short summary goes to
-standard output.
+design.tsv (which column is which time point and replicate), heatmap.svg
+(above 300 kept genes, the 300 with the most pairs that pass), run.tsv (how
+the run was made). A short summary goes to standard output.
 )";
 }
 
