@@ -51,6 +51,14 @@ int OptionWords::int_value() {
     return n;
 }
 
+double OptionWords::fraction_value() {
+    const std::string v = value();
+    double q = 0;
+    if (!parse_number(v, q) || q < 0 || q > 1)
+        fail("option " + name_ + ": " + shown_value(v) + " is not a number from 0 to 1");
+    return q;
+}
+
 char OptionWords::mode_value() {
     const std::string v = value();
     if (v == "G" || v == "g") return 'G';

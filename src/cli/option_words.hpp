@@ -18,6 +18,7 @@ public:
     // The option's value, from "=value" or from the next word.
     std::string value();
     int int_value();
+    double fraction_value();  // a number from 0 to 1, a level such as --fdr
     char mode_value();  // G or T, either case
     std::string directory_value();  // a value that may not be empty
     // A value that may not be empty; what: what it names, for the message

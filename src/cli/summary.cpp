@@ -8,7 +8,6 @@
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/new_file.hpp"
-#include "io/numbers.hpp"
 #include "io/quoted.hpp"
 #include "io/text_out.hpp"
 #include "cli/option_words.hpp"
@@ -105,12 +104,8 @@ int summary_main(const std::vector<std::string>& args) {
                 a.fail("option --rank: " + shown_value(v) +
                        " is not new (the dependence statistic) or corr (the correlation)");
         } else if (n == "--fdr") {
-            const std::string v = a.value();
-            double q = 0;
-            if (!parse_number(v, q) || q < 0 || q > 1)
-                a.fail("option --fdr: " + shown_value(v) + " is not a number from 0 to 1");
+            selection.fdr = a.fraction_value();
             selection.fdr_given = true;
-            selection.fdr = q;
         } else if (n == "--tsv") {
             tsv_file = a.nonempty_value("a file name");
         } else if (n == "--svg") {
