@@ -42,34 +42,44 @@ std::size_t text_width(const std::string& s) {
     return w;
 }
 
+namespace {
+
+// Bytes of the well-formed UTF-8 character at s[i] (no overlong forms, no
+// surrogates), or 0 when there is none.
+std::size_t utf8_length_at(const std::string& s, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t extra = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (c < 0x80) {
+        return 1;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+        extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        extra = 2;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        extra = 3;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + extra >= s.size()) return 0;
+    const unsigned char second = static_cast<unsigned char>(s[i + 1]);
+    if (second < lo || second > hi) return 0;
+    for (std::size_t k = 2; k <= extra; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    return extra + 1;
+}
+
+}  // namespace
+
 bool valid_utf8(const std::string& s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t extra = 0;
-        unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;  // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size()) return false;
-        const unsigned char second = static_cast<unsigned char>(s[i + 1]);
-        if (second < lo || second > hi) return false;
-        for (std::size_t k = 2; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += extra + 1;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = utf8_length_at(s, i);
+        if (n == 0) return false;
+        i += n;
     }
     return true;
 }
@@ -111,16 +121,38 @@ std::string aligned(const std::vector<std::vector<std::string>>& cells,
 }
 
 std::string xml_escape(const std::string& s) {
+    static const char hex[] = "0123456789abcdef";
     std::string out;
-    for (char c : s) {
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        const std::size_t n = utf8_length_at(s, i);
+        // U+FFFE and U+FFFF are UTF-8 but not XML characters.
+        const bool non_character = n == 3 && s.compare(i, 2, "\xEF\xBF") == 0 &&
+                                   (static_cast<unsigned char>(s[i + 2]) & 0xFE) == 0xBE;
+        if (n == 0 || non_character || (static_cast<unsigned char>(c) < 0x20 &&
+                                        c != '\t' && c != '\n' && c != '\r')) {
+            // No XML text can carry this byte: it is shown as \xHH instead.
+            const auto u = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+            ++i;
+            continue;
+        }
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
             case '\'': out += "&apos;"; break;
-            default: out += c;
+            // As references they survive in attribute values, which turn them into blanks.
+            case '\t': out += "&#9;"; break;
+            case '\n': out += "&#10;"; break;
+            case '\r': out += "&#13;"; break;
+            default: out.append(s, i, n);
         }
+        i += n;
     }
     return out;
 }

@@ -27,6 +27,9 @@ std::string general(double v);
 std::string aligned(const std::vector<std::vector<std::string>>& cells,
                     const std::vector<bool>& left);
 
+// Text for XML content or a quoted attribute value: markup characters and
+// tab, LF, CR as references; a byte XML cannot hold at all (another
+// control character, one outside well-formed UTF-8) as the text \xHH.
 std::string xml_escape(const std::string& s);
 
 }  // namespace coswitch
