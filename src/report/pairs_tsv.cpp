@@ -54,11 +54,15 @@ void append_pair_row(std::string& line, const PairResults& r, const RankedPairs&
 
 }  // namespace
 
-void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
-    for (const std::string& id : r.names)
+void check_tsv_ids(const std::vector<std::string>& names, const std::string& file) {
+    for (const std::string& id : names)
         if (id.find_first_of("\t\r\n") != std::string::npos)
-            throw RunError(kExitInput, out.name() + ": cannot hold the gene id \"" + id +
+            throw RunError(kExitInput, file + ": cannot hold the gene id \"" + id +
                                            "\": it has a tab or a line break");
+}
+
+void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
+    check_tsv_ids(r.names, out.name());
     out.write(kPairsHeader);
     std::string line;
     // Rows go in rank order but the values sit in pair order: ask for the

@@ -1,5 +1,8 @@
 #pragma once
 // pairs.tsv: every pair, ranked, as a tab-separated table for R or pandas.
+#include <string>
+#include <vector>
+
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/pair_results.hpp"
@@ -7,6 +10,10 @@
 namespace coswitch {
 
 extern const char* const kPairsHeader;
+
+// A RunError(kExitInput, ...) naming file and the first id that would break
+// a tab-separated table (a tab or a line break).
+void check_tsv_ids(const std::vector<std::string>& names, const std::string& file);
 
 // A header row, then one row per pair in the order of k. Statistics have 8
 // decimals; p-values and adjusted values the shortest text that reads back

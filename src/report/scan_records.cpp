@@ -61,11 +61,19 @@ std::string scan_inputs_text(const ScanInputs& s) {
     return out;
 }
 
+std::vector<GeneDensities> kept_gene_densities(const ScanInputs& s) {
+    std::vector<GeneDensities> d;
+    if (s.p.FLAG == 'T') return d;
+    for (int g = 1; g <= s.p.NGENE; ++g)
+        d.push_back({s.in.PARA1(1, g), s.in.PARA1(2, g), s.in.PARA2(1, g), s.in.PARA2(2, g)});
+    return d;
+}
+
 std::string genes_tsv(const ScanInputs& s) {
     std::string out =
         "gene\tline\tstatus\treason\tindex\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\t"
         "persistence\tpersistence_p\tswitching\n";
-    const bool time_mode = s.p.FLAG == 'T';
+    const std::vector<GeneDensities> densities = kept_gene_densities(s);
     for (const GeneReport& g : s.genes) {
         out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
         if (g.index == 0) {
@@ -74,16 +82,15 @@ std::string genes_tsv(const ScanInputs& s) {
         }
         const KeptGeneFit& f = s.fits[static_cast<std::size_t>(g.index - 1)];
         out += std::to_string(g.index);
-        // The densities the analysis used for this gene: a column of its own
-        // unless they are given per time point.
-        for (const auto* para : {&s.in.PARA1, &s.in.PARA2})
-            for (int row = 1; row <= 2; ++row) {
+        if (densities.empty()) {
+            out += "\tNA\tNA\tNA\tNA";
+        } else {
+            const GeneDensities& d = densities[static_cast<std::size_t>(g.index - 1)];
+            for (const double v : {d.mean0, d.sd0, d.mean1, d.sd1}) {
                 out += "\t";
-                if (time_mode)
-                    out += "NA";
-                else
-                    append_shortest(out, (*para)(row, g.index));
+                append_shortest(out, v);
             }
+        }
         out += "\t";
         if (s.densities_given)
             out += "NA";

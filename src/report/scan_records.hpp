@@ -24,6 +24,15 @@ struct RunRecord {
 // a blank.
 std::string scan_inputs_text(const ScanInputs& s);
 
+// A kept gene's two densities as the analysis used them.
+struct GeneDensities {
+    double mean0 = 0, sd0 = 0, mean1 = 0, sd1 = 0;
+};
+
+// Kept gene g's at [g - 1]; none when the densities are given per time
+// point rather than per gene.
+std::vector<GeneDensities> kept_gene_densities(const ScanInputs& s);
+
 // genes.tsv: every gene of the table with its status, densities and
 // switching criterion.
 std::string genes_tsv(const ScanInputs& s);
