@@ -57,6 +57,8 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
             o.null_model = choice({"fixed", "chained"}) == "fixed" ? NullModel::fixed
                                                                    : NullModel::chained;
         } else if (take_run_option(a, o.threads, o.progress)) {
+        } else if (n == "--fdr") {
+            o.fdr = a.fraction_value();
         } else if (n == "--gzip") {
             a.no_value();
             o.gzip = true;
@@ -138,7 +140,11 @@ Analysis and output:
                        default), or each from the refit to the replicate
                        before (chained, the classic run's rule)
   --threads N          threads (default: every core); same bytes for every N
-  --gzip               pairs.tsv.gz (and nulls.txt.gz) instead of plain text
+  --fdr Q              the network files hold the pairs whose adjusted
+                       dependence p-value is at most Q, from 0 to 1 (default
+                       0.05)
+  --gzip               pairs.tsv.gz, edges.tsv.gz (and nulls.txt.gz) instead
+                       of plain text
   --nulls              also write every null value (nulls.txt: the classic
                        output.txt records), which grows with pairs x B
   --write-classic DIR  also write realdata.txt, para1.txt, para2.txt and
@@ -152,8 +158,9 @@ Analysis and output:
 
 Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
 design.tsv (which column is which time point and replicate), heatmap.svg
-(above 300 kept genes, the 300 with the most pairs that pass), run.tsv (how
-the run was made). A short summary goes to standard output.
+(above 300 kept genes, the 300 with the most pairs that pass), edges.tsv,
+nodes.tsv and network.graphml (the network of the pairs passing --fdr),
+run.tsv (how the run was made). A short summary goes to standard output.
 )";
 }
 

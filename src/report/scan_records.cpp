@@ -143,6 +143,7 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
         {"null", null_model_name(s.p.null_model)},
         {"pooled_nulls", std::to_string(r.pooled)},
         {"p_values", "(count + 1) / (pooled_nulls + 1)"},
+        {"fdr", shortest_text(o.fdr)},
         {"ranks", std::to_string(r.ranks)},
         {"threads", std::to_string(r.report.threads_started) + (r.ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(r.report.capped_fits)},

@@ -29,6 +29,7 @@ struct ScanSettings {
     NullModel null_model = NullModel::fixed;  // --null chained|fixed
     int threads = 0;                    // 0: every core
     // Output.
+    double fdr = 0.05;                  // --fdr Q: the network's pairs have p_new_bh <= Q
     bool gzip = false;
     bool nulls = false;
     std::string write_classic;          // --write-classic DIR

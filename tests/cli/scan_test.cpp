@@ -171,7 +171,8 @@ TEST(Scan, SameBytesForEveryThreadCountAndAboveTheClassicLimits) {
         const auto files = folder_files(d / out);
         if (first.empty()) {
             first = files;
-            for (const char* f : {"pairs.tsv.gz", "nulls.txt.gz", "genes.tsv", "design.tsv", "heatmap.svg"})
+            for (const char* f : {"pairs.tsv.gz", "nulls.txt.gz", "genes.tsv", "design.tsv", "heatmap.svg",
+                                  "edges.tsv.gz", "nodes.tsv", "network.graphml"})
                 EXPECT_EQ(files.count(f), 1u) << f;
             EXPECT_NE(r.out.find(" gene pairs: 3160"), std::string::npos) << r.out;
             const std::string run = read_file(d / out / "run.tsv");
