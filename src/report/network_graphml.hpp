@@ -1,6 +1,6 @@
 #pragma once
 // network.graphml: the nodes of nodes.tsv and the edges of edges.tsv, with
-// their columns as typed attributes, for Cytoscape, networkx or Gephi.
+// their columns as typed attributes, for Cytoscape or networkx.
 #include <vector>
 
 #include "io/text_out.hpp"
