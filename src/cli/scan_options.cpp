@@ -60,6 +60,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (n == "--nulls") {
             a.no_value();
             o.nulls = true;
+        } else if (n == "--report-pairs") {
+            o.report_pairs = a.int_value();
+            if (o.report_pairs < 0) a.fail("option --report-pairs: needs 0 or more pairs");
         } else if (n == "--write-classic") {
             o.write_classic = a.nonempty_value("a folder name");
         } else if (!n.empty() && n[0] != '-' && o.table.empty()) {
@@ -138,6 +141,8 @@ Analysis and output:
   --gzip               pairs.tsv.gz (and nulls.txt.gz) instead of plain text
   --nulls              also write every null value (nulls.txt: the classic
                        output.txt records), which grows with pairs x B
+  --report-pairs N     pairs drawn as panels in report.html, best first
+                       (default 50)
   --write-classic DIR  also write realdata.txt, para1.txt, para2.txt and
                        answers.txt for the classic run (within its limits);
                        it reproduces a --null chained scan (add --null fixed
@@ -146,9 +151,12 @@ Analysis and output:
   --progress           plain progress lines on standard error
   -h, --help           this text
 
-Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
-design.tsv (which column is which time point and replicate), heatmap.svg (at
-most 300 kept genes), run.tsv (how the run was made). A short summary goes to
+Output folder: report.html (the run, the top pairs' panels, the heatmap and
+a table of the best pairs, in one page for any browser), pairs.tsv (every
+pair, ranked), genes.tsv (every gene), design.tsv (which column is which
+time point and replicate), values.tsv (the values analysed, for
+'coswitch plot'), time_densities.tsv (with --mode T), heatmap.svg (at most
+300 kept genes), run.tsv (how the run was made). A short summary goes to
 standard output.
 )";
 }

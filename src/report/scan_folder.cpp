@@ -1,14 +1,41 @@
 #include "report/scan_folder.hpp"
 
+#include <string>
+#include <utility>
+
+#include "io/files.hpp"
 #include "io/text_out.hpp"
 #include "report/pairs_tsv.hpp"
+#include "report/report_page.hpp"
 #include "report/scan_heatmap.hpp"
+#include "report/values_tsv.hpp"
 
 namespace coswitch {
 namespace {
 
 // Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
 constexpr int kMaxHeatmapGenes = 300;
+// A heatmap larger than this is linked from report.html, not embedded, so
+// that the page still opens quickly (about 150 genes).
+constexpr std::size_t kMaxEmbeddedHeatmap = 4u << 20;
+
+// The heatmap as report.html embeds it: the file's SVG without its XML
+// declaration, or a note saying why there is none.
+void heatmap_for_page(const NewDirectory& folder, int genes, PageParts& parts) {
+    if (genes > kMaxHeatmapGenes) {
+        parts.heatmap_note = "No heatmap: it is drawn for at most " + std::to_string(kMaxHeatmapGenes) +
+                             " kept genes, and this run has " + std::to_string(genes) + ".";
+        return;
+    }
+    std::string svg = read_whole_file(folder.path("heatmap.svg"), folder.name() + "/heatmap.svg");
+    if (svg.size() > kMaxEmbeddedHeatmap) {
+        parts.heatmap_note = "heatmap.svg in this folder (" + std::to_string(svg.size() >> 20) +
+                             " MB) is too large to embed: open it on its own.";
+        return;
+    }
+    if (svg.compare(0, 5, "<?xml") == 0) svg.erase(0, svg.find('\n') + 1);
+    parts.heatmap_svg = std::move(svg);
+}
 
 }  // namespace
 
@@ -26,6 +53,22 @@ void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const 
         TextOut out;
         create_in(out, folder, "heatmap.svg");
         write_scan_heatmap(out, r, k);
+        out.close();
+    }
+    {
+        TextOut out;
+        create_in(out, folder, o.gzip ? "values.tsv.gz" : "values.tsv", o.gzip);
+        write_values_tsv(out, s);
+        out.close();
+    }
+    if (s.p.FLAG == 'T') write_folder_file(folder, "time_densities.tsv", time_densities_tsv(s));
+    {
+        PageParts parts;
+        parts.top_pairs = o.report_pairs;
+        heatmap_for_page(folder, s.p.NGENE, parts);
+        TextOut out;
+        create_in(out, folder, "report.html");
+        write_report_page(out, o, s, r, k, parts);
         out.close();
     }
     write_folder_file(folder, "run.tsv", run_tsv(o, s, record));

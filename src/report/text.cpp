@@ -35,6 +35,17 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> split_tabs(const std::string& line) {
+    std::vector<std::string> cells;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', pos);
+        cells.push_back(line.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos));
+        if (tab == std::string::npos) return cells;
+        pos = tab + 1;
+    }
+}
+
 std::size_t text_width(const std::string& s) {
     std::size_t w = 0;
     for (unsigned char c : s)
@@ -110,17 +121,46 @@ std::string aligned(const std::vector<std::vector<std::string>>& cells,
     return out;
 }
 
+namespace {
+
+// Bytes in a well-formed UTF-8 sequence starting at s[i], or 0.
+std::size_t utf8_sequence(const std::string& s, std::size_t i) {
+    std::size_t n = 1;
+    while (n <= 4 && i + n <= s.size()) {
+        if (valid_utf8(s.substr(i, n))) return n;
+        ++n;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::string xml_escape(const std::string& s) {
     std::string out;
-    for (char c : s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+            case '\'': out += "&#39;"; break;  // &apos; is not HTML 4
+            default:
+                // XML has no way to write control characters or stray bytes: a
+                // replacement character keeps the document readable.
+                if (c >= 0x80) {
+                    const std::size_t n = utf8_sequence(s, i);
+                    out += n > 0 ? s.substr(i, n) : "\xEF\xBF\xBD";
+                    i += n > 0 ? n : 1;
+                    continue;
+                }
+                if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f)
+                    out += "\xEF\xBF\xBD";
+                else
+                    out += static_cast<char>(c);
         }
+        ++i;
     }
     return out;
 }
