@@ -16,6 +16,10 @@ namespace coswitch {
 // few enough that the page stays small on any run.
 inline constexpr std::int64_t kPageTablePairs = 5000;
 
+// A heatmap larger than this (about 100 genes) is left out of the page and
+// named instead, so that the page stays under 5 MB and opens quickly.
+inline constexpr std::size_t kMaxEmbeddedHeatmap = 2u << 20;
+
 struct PageParts {
     int top_pairs = 50;         // pairs drawn as panels
     std::string heatmap_svg;    // embedded as it is, without an XML declaration; may be empty

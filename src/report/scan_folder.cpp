@@ -5,6 +5,7 @@
 
 #include "io/files.hpp"
 #include "io/text_out.hpp"
+#include "report/number_text.hpp"
 #include "report/pairs_tsv.hpp"
 #include "report/report_page.hpp"
 #include "report/scan_heatmap.hpp"
@@ -15,10 +16,6 @@ namespace {
 
 // Genes up to which a heatmap is drawn: beyond, its cells get too small to read.
 constexpr int kMaxHeatmapGenes = 300;
-// A heatmap larger than this is linked from report.html, not embedded, so
-// that the page still opens quickly (about 150 genes).
-constexpr std::size_t kMaxEmbeddedHeatmap = 4u << 20;
-
 // The heatmap as report.html embeds it: the file's SVG without its XML
 // declaration, or a note saying why there is none.
 void heatmap_for_page(const NewDirectory& folder, int genes, PageParts& parts) {
@@ -29,7 +26,9 @@ void heatmap_for_page(const NewDirectory& folder, int genes, PageParts& parts) {
     }
     std::string svg = read_whole_file(folder.path("heatmap.svg"), folder.name() + "/heatmap.svg");
     if (svg.size() > kMaxEmbeddedHeatmap) {
-        parts.heatmap_note = "heatmap.svg in this folder (" + std::to_string(svg.size() >> 20) +
+        std::string mb;
+        append_fixed(mb, static_cast<double>(svg.size()) / (1 << 20), 1);
+        parts.heatmap_note = "heatmap.svg in this folder (" + mb +
                              " MB) is too large to embed: open it on its own.";
         return;
     }

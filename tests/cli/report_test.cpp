@@ -139,6 +139,24 @@ TEST(Report, APanelPerTopPairInAPageThatParses) {
     EXPECT_EQ(occurrences(read_file(d / "all" / "report.html"), "<div class=\"panel\""), 28u);
 }
 
+// A run of many pairs: the page's table holds the best 5000 and says so,
+// and a heatmap too large to embed is named instead, so the page stays small.
+TEST(Report, BoundedPageOnLargeRuns) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(120, 6, 1, 4));
+    const auto r = run_program(d.path(), "", {"scan", "table.tsv", "--bootstrap", "1", "--report-pairs",
+                                              "2", "-o", "out", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string html = read_file(d / "out" / "report.html");
+    EXPECT_EQ(occurrences(html, "<tr><td class=\"n\">"), 5000u);
+    EXPECT_NE(html.find("The best 5000 of 7140 pairs by dependence p-value (the page holds no more; "
+                        "pairs.tsv has every pair)"), std::string::npos);
+    EXPECT_GT(fs::file_size(d / "out" / "heatmap.svg"), 2u << 20);
+    EXPECT_NE(html.find("MB) is too large to embed: open it on its own."), std::string::npos);
+    EXPECT_EQ(html.find("upper triangle: dependence statistic"), std::string::npos);
+    EXPECT_LT(html.size(), 1500000u);
+}
+
 // plot draws a pair of the folder exactly as report.html does, whichever
 // gene comes first, to a new file or standard output; it never overwrites,
 // and unknown or dropped genes are errors that say what to give instead.
