@@ -11,7 +11,7 @@ namespace coswitch {
 namespace {
 
 constexpr double kWidth = 780, kLeft = 72, kRight = 118;
-constexpr double kPlotHeight = 130, kStripHeight = 18, kStripGap = 4;
+constexpr double kPlotHeight = 130, kStripHeight = 20, kStripGap = 4;
 const char* const kReplicateColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd",
                                          "#ff7f0e", "#8c564b", "#e377c2", "#17becf"};
 // 00 pale and 11 dark blue, so that pairs in phase read as light and dark;
@@ -177,8 +177,9 @@ std::string pair_panel_svg(const PairPanel& p) {
     const PanelDesign& d = p.design;
     const PairFigures& f = p.figures;
     const std::vector<double>& times = d.times;
-    const double first = times.front() - (times[1] - times[0]) / 2;
-    const double last = times.back() + (times.back() - times[times.size() - 2]) / 2;
+    // A margin of the whole span, not of the end gaps, which may be wide (24 to 48 h).
+    const double margin = (times.back() - times.front()) * 0.03;
+    const double first = times.front() - margin, last = times.back() + margin;
     Layout L{{first, last, kLeft, kWidth - kRight}, kWidth - kRight};
     const std::string a = xml_escape(p.genes[0].id), b = xml_escape(p.genes[1].id);
 
@@ -241,6 +242,7 @@ std::string pair_panel_svg(const PairPanel& p) {
     body += text_at(16, top, "joint state as the fitted chain infers it: posterior probability at each time point",
                     " font-size=\"13\" font-weight=\"bold\"");
     top += 10;
+    body += "<g shape-rendering=\"crispEdges\">\n";
     for (int r = 0; r < d.nrep; ++r) {
         const double y0 = top + r * (kStripHeight + kStripGap);
         const std::string rep = xml_escape(d.replicate_labels[static_cast<std::size_t>(r)]);
@@ -250,7 +252,9 @@ std::string pair_panel_svg(const PairPanel& p) {
             const std::size_t u = static_cast<std::size_t>(t);
             const double x0 = t == 0 ? first : (times[u - 1] + times[u]) / 2;
             const double x1 = t + 1 == d.ntime ? last : (times[u] + times[u + 1]) / 2;
-            const std::string xs = num(L.x(x0)), ws = num(L.x(x1) - L.x(x0));
+            // Each cell reaches a little under the next, so that no seam shows between them.
+            const std::string xs = num(L.x(x0)),
+                              ws = num(L.x(x1) - L.x(x0) + (t + 1 < d.ntime ? 0.6 : 0.0));
             double g[4], sum = 0;
             for (int k = 0; k < 4; ++k) {
                 g[k] = p.fit.gamma(r + 1, t + 1, k + 1);
@@ -266,10 +270,14 @@ std::string pair_panel_svg(const PairPanel& p) {
             for (int k = 0; k < 4; ++k)
                 title += std::string(k ? ", " : "") + kCellNames[k] + " " + fixed_text(g[k], 3);
             body += "<g><title>" + title + "</title>";
+            // Shares under a pixel would draw as stray lines: the others fill
+            // the strip, and the title keeps the exact values.
+            double shown = 0;
+            for (int k = 0; k < 4; ++k) shown += g[k] * kStripHeight >= 1 ? g[k] : 0;
             double base = y0 + kStripHeight;
             for (int k = 0; k < 4; ++k) {
-                const double h = g[k] * kStripHeight;
-                if (h >= 0.05)
+                const double h = g[k] * kStripHeight >= 1 ? g[k] / shown * kStripHeight : 0;
+                if (h > 0)
                     body += "<rect x=\"" + xs + "\" y=\"" + num(base - h) + "\" width=\"" + ws +
                             "\" height=\"" + num(h) + "\" fill=\"" + kCellColours[k] + "\"/>";
                 base -= h;
@@ -277,6 +285,7 @@ std::string pair_panel_svg(const PairPanel& p) {
             body += "</g>\n";
         }
     }
+    body += "</g>\n";
     double y = top + d.nrep * (kStripHeight + kStripGap);
     body += "<g stroke=\"#000000\">";
     for (double t : times)
