@@ -138,7 +138,8 @@ Analysis and output:
                        default), or each from the refit to the replicate
                        before (chained, the classic run's rule)
   --threads N          threads (default: every core); same bytes for every N
-  --gzip               pairs.tsv.gz (and nulls.txt.gz) instead of plain text
+  --gzip               pairs.tsv.gz, values.tsv.gz (and nulls.txt.gz) instead
+                       of plain text
   --nulls              also write every null value (nulls.txt: the classic
                        output.txt records), which grows with pairs x B
   --report-pairs N     pairs drawn as panels in report.html, best first

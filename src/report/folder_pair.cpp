@@ -1,6 +1,7 @@
 #include "report/folder_pair.hpp"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <utility>
 #include <vector>
@@ -67,6 +68,41 @@ const GeneRow& kept_gene(const std::vector<GeneRow>& rows, const std::string& id
                                    std::to_string(kept.size()) + " kept genes" +
                                    (hint.empty() ? " (ids are matched exactly)"
                                                  : "; did you mean " + hint + "?"));
+}
+
+// The row of pairs.tsv (plain or gzip) that holds genes a and b, and the
+// number of rows, read a piece at a time: a large run's table may not fit
+// in memory.
+std::string pair_row_of(const std::string& path, const std::string& a, const std::string& b,
+                        std::int64_t& rows) {
+    gzFile in = gzopen(path.c_str(), "rb");
+    if (in == nullptr)
+        throw RunError(kExitInput, path + ": missing or unreadable; is it the folder of a finished scan?");
+    const std::string key = "\t" + a + "\t" + b + "\t";
+    std::string line, row;
+    std::vector<char> buf(1 << 16);
+    bool header = true;
+    rows = 0;
+    while (gzgets(in, buf.data(), static_cast<int>(buf.size())) != nullptr) {
+        line += buf.data();
+        if (line.back() != '\n' && gzeof(in) == 0) continue;  // a line longer than the buffer
+        if (line.back() == '\n') line.pop_back();
+        if (!header) {
+            ++rows;
+            const std::size_t tab = line.find('\t');
+            if (row.empty() && tab != std::string::npos && line.compare(tab, key.size(), key) == 0)
+                row = line;
+        }
+        header = false;
+        line.clear();
+    }
+    int status = Z_OK;
+    const std::string why = gzerror(in, &status);
+    gzclose(in);
+    if (status != Z_OK) throw RunError(kExitInput, path + ": cannot be read: " + why);
+    if (row.empty())
+        throw RunError(kExitInput, path + ": no row for " + quoted(a) + " and " + quoted(b));
+    return row;
 }
 
 }  // namespace
@@ -150,24 +186,9 @@ PairPanel read_folder_pair(const std::string& dir, const std::string& gene1,
         if (gene.values.size() != samples)
             throw RunError(kExitInput, values_name + ": no values of " + quoted(gene.id));
 
-    const auto [pairs, pairs_name] = f.text("pairs.tsv");
+    const std::string pairs_name = f.path(exists(f.path("pairs.tsv")) ? "pairs.tsv" : "pairs.tsv.gz");
     std::int64_t count = 0;
-    std::string row;
-    const std::string key = "\t" + genes[0].id + "\t" + genes[1].id + "\t";
-    std::size_t pos = pairs.find('\n');  // past the header
-    while (pos != std::string::npos && pos + 1 < pairs.size()) {
-        const std::size_t end = pairs.find('\n', pos + 1);
-        const std::string_view line(pairs.data() + pos + 1,
-                                    (end == std::string::npos ? pairs.size() : end) - pos - 1);
-        ++count;
-        const std::size_t tab = line.find('\t');
-        if (row.empty() && tab != std::string_view::npos && line.compare(tab, key.size(), key) == 0)
-            row = std::string(line);
-        pos = end;
-    }
-    if (row.empty())
-        throw RunError(kExitInput, pairs_name + ": no row for " + quoted(genes[0].id) + " and " +
-                                       quoted(genes[1].id));
+    const std::string row = pair_row_of(pairs_name, genes[0].id, genes[1].id, count);
     return make_pair_panel(std::move(design), time_mode, std::move(genes[0]), std::move(genes[1]),
                            pair_figures(row, pairs_name), count);
 }
