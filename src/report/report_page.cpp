@@ -17,7 +17,7 @@ const char* const kStyle = R"(body{font-family:"DejaVu Sans",Helvetica,Arial,san
 h1{font-size:22px}h2{font-size:18px;margin-top:36px;border-bottom:1px solid #ccc}
 table{border-collapse:collapse;font-size:13px}td,th{padding:3px 8px;text-align:left;vertical-align:top}
 table.facts th{font-weight:normal;color:#444}
-#pair-table th{cursor:pointer;background:#f0f0f0;position:sticky;top:0;user-select:none}
+#pair-table th{cursor:pointer;background:#f0f0f0;position:sticky;top:0;user-select:none;white-space:nowrap}
 #pair-table td.n{text-align:right;font-variant-numeric:tabular-nums}
 #pair-table tr:nth-child(even){background:#fafafa}
 th.up::after{content:" \25B2"}th.down::after{content:" \25BC"}
