@@ -13,6 +13,8 @@ command -v g++ >/dev/null || need+=(g++)
 command -v make >/dev/null || need+=(make)
 command -v python3 >/dev/null || need+=(python3)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
+# Headless Chromium renders report.html in its test (skipped without it).
+[ -x /usr/bin/chromium ] || need+=(chromium)
 [ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
 [ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)

@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
             status = summary_main({args.begin() + 1, args.end()});
         else if (!args.empty() && args[0] == "scan")
             status = scan_main({args.begin() + 1, args.end()});
+        else if (!args.empty() && args[0] == "plot")
+            status = plot_main({args.begin() + 1, args.end()});
         else if (!args.empty() && args[0] == "simulate")
             status = simulate_main({args.begin() + 1, args.end()});
         else

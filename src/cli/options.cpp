@@ -90,6 +90,7 @@ std::string usage_text() {
     return R"(Usage: coswitch [OPTIONS]
        coswitch scan TABLE -o DIR [OPTIONS]
        coswitch simulate -o TABLE --genes N --time-points T [OPTIONS]
+       coswitch plot DIR GENE1 GENE2 [-o FILE.svg]
        coswitch fit --mode G|T --time-points N --replicates N --genes N [-C DIR]
        coswitch summary [-C DIR] [--names FILE] [--top N] [--tsv FILE] [--svg FILE]
 
@@ -123,10 +124,12 @@ Options:
   --version            the program's version
 
 Subcommands (see 'coswitch scan --help', 'coswitch simulate --help',
-'coswitch fit --help' and 'coswitch summary --help'):
+'coswitch plot --help', 'coswitch fit --help' and 'coswitch summary --help'):
   scan                 a named expression table (header row, a row per gene)
                        analysed into a new folder: ranked pairs with adjusted
-                       p-values, genes, design, heatmap; any size
+                       p-values, genes, design, heatmap, report.html; any size
+  plot                 one pair of a scan's folder drawn as its panel (SVG):
+                       values over time and the inferred joint state
   simulate             a simulated experiment for scan, with its truth and
                        densities: genes switching by their own chains, some
                        pairs coupled

@@ -65,6 +65,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (n == "--nulls") {
             a.no_value();
             o.nulls = true;
+        } else if (n == "--report-pairs") {
+            o.report_pairs = a.int_value();
+            if (o.report_pairs < 0) a.fail("option --report-pairs: needs 0 or more pairs");
         } else if (n == "--write-classic") {
             o.write_classic = a.nonempty_value("a folder name");
         } else if (!n.empty() && n[0] != '-' && o.table.empty()) {
@@ -143,10 +146,12 @@ Analysis and output:
   --fdr Q              the network files hold the pairs whose adjusted
                        dependence p-value is at most Q, from 0 to 1 (default
                        0.05)
-  --gzip               pairs.tsv.gz, edges.tsv.gz (and nulls.txt.gz) instead
+  --gzip               pairs.tsv.gz, edges.tsv.gz, values.tsv.gz (and nulls.txt.gz) instead
                        of plain text
   --nulls              also write every null value (nulls.txt: the classic
                        output.txt records), which grows with pairs x B
+  --report-pairs N     pairs drawn as panels in report.html, best first
+                       (default 50)
   --write-classic DIR  also write realdata.txt, para1.txt, para2.txt and
                        answers.txt for the classic run (within its limits);
                        it reproduces a --null chained scan (add --null fixed
@@ -156,11 +161,14 @@ Analysis and output:
   -h, --help           this text
   --version            the program's version
 
-Output folder: pairs.tsv (every pair, ranked), genes.tsv (every gene),
-design.tsv (which column is which time point and replicate), heatmap.svg
-(above 300 kept genes, the 300 with the most pairs that pass), edges.tsv,
-nodes.tsv and network.graphml (the network of the pairs passing --fdr),
-run.tsv (how the run was made). A short summary goes to standard output.
+Output folder: report.html (the run, the top pairs' panels, the heatmap and
+a table of the best pairs, in one page for any browser), pairs.tsv (every
+pair, ranked), genes.tsv (every gene), design.tsv (which column is which
+time point and replicate), values.tsv (the values analysed, for
+'coswitch plot'), time_densities.tsv (with --mode T), heatmap.svg (above 300
+kept genes, the 300 with the most pairs that pass), edges.tsv, nodes.tsv and
+network.graphml (the network of the pairs passing --fdr), run.tsv (how the
+run was made). A short summary goes to standard output.
 )";
 }
 

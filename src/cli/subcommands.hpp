@@ -14,4 +14,6 @@ int summary_main(const std::vector<std::string>& args);
 int scan_main(const std::vector<std::string>& args);
 // A simulated experiment with a known answer: table, truth and densities.
 int simulate_main(const std::vector<std::string>& args);
+// One pair of a finished scan folder drawn as its panel (SVG).
+int plot_main(const std::vector<std::string>& args);
 }  // namespace coswitch

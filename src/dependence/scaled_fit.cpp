@@ -1,6 +1,7 @@
 #include "dependence/scaled_fit.hpp"
 
 #include <cmath>
+#include <limits>
 
 namespace coswitch {
 namespace {
@@ -18,8 +19,14 @@ bool to_unit_sum(double* v) {
 }  // namespace
 
 FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
-                         Vec4& pivec, ChivecScratch& scratch) {
-    if (nrep < 1 || ntime < 2) return chivecfun(nrep, ntime, qvec, stat, nullmat, pivec, scratch);
+                         Vec4& pivec, ChivecScratch& scratch, Array<double, 3>* gamma) {
+    if (gamma != nullptr) gamma->resize(nrep, ntime, 4);
+    if (nrep < 1 || ntime < 2) {
+        if (gamma != nullptr)
+            for (std::size_t n = 0; n < gamma->size(); ++n)
+                gamma->data()[n] = std::numeric_limits<double>::quiet_NaN();
+        return chivecfun(nrep, ntime, qvec, stat, nullmat, pivec, scratch);
+    }
     const std::size_t R = static_cast<std::size_t>(nrep);
     const std::size_t T = static_cast<std::size_t>(ntime);
     const std::size_t cells = R * T;
@@ -110,6 +117,9 @@ FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, 
                 }
                 for (int k = 0; k < 4; ++k)
                     gsum[4 * t + k] = (i == 0 ? 0.0 : gsum[4 * t + k]) + g[k];
+                if (gamma != nullptr)
+                    for (int k = 0; k < 4; ++k)
+                        (*gamma)(static_cast<int>(i) + 1, static_cast<int>(t) + 1, k + 1) = g[k];
                 if (t + 1 < T) {
                     for (int n = 0; n < 16; ++n)
                         xsum[16 * t + n] = (i == 0 ? 0.0 : xsum[16 * t + n]) + x[n];

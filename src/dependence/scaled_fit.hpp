@@ -11,9 +11,12 @@
 namespace coswitch {
 
 // Same arguments and results as chivecfun, the same EM steps, sums and
-// stopping rule; only the scale of the recursions differs.
+// stopping rule; only the scale of the recursions differs. When gamma is
+// given it receives the last pass's state posteriors GAMMA(replicate, time,
+// cell), each time point's summing to 1 (0 for a replicate with no possible
+// course), so that a picture can show the joint state the fit infers.
 FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
-                         Vec4& pivec, ChivecScratch& scratch);
+                         Vec4& pivec, ChivecScratch& scratch, Array<double, 3>* gamma = nullptr);
 
 // True when the plain fit that returned `info` lost a replicate's posterior
 // to underflow: every weight is finite, yet some time step's posteriors sum

@@ -34,6 +34,13 @@ void append_shortest(std::string& out, double v) {
     out.append(buf, r.ptr);
 }
 
+void append_significant(std::string& out, double v, int digits) {
+    if (append_special(out, v)) return;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+    out.append(buf, r.ptr);
+}
+
 void append_shortest_single(std::string& out, float v) {
     if (append_special(out, v)) return;
     char buf[32];

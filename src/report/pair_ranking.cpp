@@ -50,6 +50,10 @@ std::vector<std::int64_t> ranking_order(const PairResults& r, RankBy by) {
     return order;
 }
 
+std::int64_t pairs_below(const std::vector<double>& adjusted, double level) {
+    return std::count_if(adjusted.begin(), adjusted.end(), [&](double q) { return q < level; });
+}
+
 RankedPairs rank_pairs(const PairResults& r, RankBy by) {
     check_shape(r);
     RankedPairs k;

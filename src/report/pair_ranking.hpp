@@ -23,6 +23,9 @@ struct RankedPairs {
     RankBy by = RankBy::dependence;
 };
 
+// Pairs whose adjusted p-value is below level (NaN never is).
+std::int64_t pairs_below(const std::vector<double>& adjusted, double level);
+
 // Checks the shape of r, then adjusts both statistics over all pairs and ranks.
 RankedPairs rank_pairs(const PairResults& r, RankBy by = RankBy::dependence);
 

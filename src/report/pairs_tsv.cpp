@@ -54,6 +54,12 @@ void append_pair_row(std::string& line, const PairResults& r, const RankedPairs&
 
 }  // namespace
 
+std::string pair_row(const PairResults& r, const RankedPairs& k, std::int64_t rank, std::int64_t n) {
+    std::string line;
+    append_pair_row(line, r, k, rank, n);
+    return line;
+}
+
 void check_tsv_ids(const std::vector<std::string>& names, const std::string& file) {
     for (const std::string& id : names)
         if (id.find_first_of("\t\r\n") != std::string::npos)

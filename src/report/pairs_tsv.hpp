@@ -1,5 +1,6 @@
 #pragma once
 // pairs.tsv: every pair, ranked, as a tab-separated table for R or pandas.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,9 @@ void check_tsv_ids(const std::vector<std::string>& names, const std::string& fil
 // break the table (a tab or a line break) is a RunError(kExitInput, ...)
 // before anything is written.
 void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k);
+
+// The row of the pair at position n, ranked `rank` (from 1), without its line
+// end: the text other reports read back, so that they show what the table does.
+std::string pair_row(const PairResults& r, const RankedPairs& k, std::int64_t rank, std::int64_t n);
 
 }  // namespace coswitch

@@ -1,7 +1,8 @@
 #pragma once
 // Everything a finished scan leaves in its folder, written in one place:
-// pairs.tsv, genes.tsv, design.tsv, heatmap.svg, edges.tsv, nodes.tsv,
-// network.graphml, run.tsv.
+// pairs.tsv, genes.tsv, design.tsv, values.tsv, time_densities.tsv (time
+// mode), heatmap.svg, edges.tsv, nodes.tsv, network.graphml, report.html,
+// run.tsv.
 #include "io/new_file.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/pair_results.hpp"

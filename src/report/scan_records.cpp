@@ -22,13 +22,6 @@ std::string with_blank_lines(const std::string& text) {
     return out;
 }
 
-std::size_t switching_genes(const ScanInputs& s) {
-    std::size_t n = 0;
-    for (const KeptGeneFit& f : s.fits)
-        if (switching(f.bic_gain, f.persistence)) ++n;
-    return n;
-}
-
 // Tab-free text for a cell (ids never hold tabs; commands may).
 std::string cell(std::string text) {
     for (char& c : text)
@@ -37,6 +30,27 @@ std::string cell(std::string text) {
 }
 
 }  // namespace
+
+std::size_t switching_genes(const ScanInputs& s) {
+    std::size_t n = 0;
+    for (const KeptGeneFit& f : s.fits)
+        if (switching(f.bic_gain, f.persistence)) ++n;
+    return n;
+}
+
+std::string time_densities_tsv(const ScanInputs& s) {
+    std::string out = "time_index\tmean0\tsd0\tmean1\tsd1\n";
+    for (int t = 1; t <= s.p.NTIME; ++t) {
+        out += std::to_string(t);
+        for (const auto* para : {&s.in.PARA1, &s.in.PARA2})
+            for (int row = 1; row <= 2; ++row) {
+                out += "\t";
+                append_shortest(out, (*para)(row, t));
+            }
+        out += "\n";
+    }
+    return out;
+}
 
 std::string scan_inputs_text(const ScanInputs& s) {
     std::string out = " table: " + s.table_name + " (" + std::to_string(s.table_genes) +

@@ -33,6 +33,13 @@ struct GeneDensities {
 // point rather than per gene.
 std::vector<GeneDensities> kept_gene_densities(const ScanInputs& s);
 
+// Kept genes that show evidence of switching.
+std::size_t switching_genes(const ScanInputs& s);
+
+// time_densities.tsv, for densities given per time point (which genes.tsv
+// cannot hold): time_index, mean0, sd0, mean1, sd1, exact shortest text.
+std::string time_densities_tsv(const ScanInputs& s);
+
 // genes.tsv: every gene of the table with its status, densities and
 // switching criterion.
 std::string genes_tsv(const ScanInputs& s);

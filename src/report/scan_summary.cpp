@@ -17,10 +17,6 @@ std::string p_text(double p) {
     return buf;
 }
 
-std::int64_t below(const std::vector<double>& adjusted, double level) {
-    return std::count_if(adjusted.begin(), adjusted.end(), [&](double q) { return q < level; });
-}
-
 }  // namespace
 
 std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
@@ -34,8 +30,8 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
         out += " p-values: (count + 1) / (M + 1) over M = " + std::to_string(r.M) +
                " pooled null values; none can be below " + p_text(pooled_pvalue(0, r.M)) + "\n";
         out += " pairs with an adjusted p-value below 0.05: " +
-               std::to_string(below(k.bh_new, 0.05)) + " by the dependence statistic, " +
-               std::to_string(below(k.bh_corr, 0.05)) + " by the correlation\n";
+               std::to_string(pairs_below(k.bh_new, 0.05)) + " by the dependence statistic, " +
+               std::to_string(pairs_below(k.bh_corr, 0.05)) + " by the correlation\n";
     }
     const std::size_t shown = std::min(k.order.size(), static_cast<std::size_t>(std::max(top, 0)));
     if (shown == 0) return out;

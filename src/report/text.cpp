@@ -35,6 +35,17 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> split_tabs(const std::string& line) {
+    std::vector<std::string> cells;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', pos);
+        cells.push_back(line.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos));
+        if (tab == std::string::npos) return cells;
+        pos = tab + 1;
+    }
+}
+
 std::size_t text_width(const std::string& s) {
     std::size_t w = 0;
     for (unsigned char c : s)
@@ -145,7 +156,7 @@ std::string xml_escape(const std::string& s) {
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
+            case '\'': out += "&#39;"; break;  // &apos; is not HTML 4
             // As references they survive in attribute values, which turn them into blanks.
             case '\t': out += "&#9;"; break;
             case '\n': out += "&#10;"; break;

@@ -12,6 +12,9 @@ bool is_blank(char c);
 std::vector<std::string> split_words(const std::string& line);
 // Lines without their line ends (LF or CR LF).
 std::vector<std::string> split_lines(const std::string& text);
+// The cells of a line of the program's own tab-separated files, exactly as
+// written (no quotes, no blanks removed).
+std::vector<std::string> split_tabs(const std::string& line);
 
 // Display width of UTF-8 text: one column per code point.
 std::size_t text_width(const std::string& s);

@@ -33,6 +33,7 @@ struct ScanSettings {
     bool gzip = false;
     bool nulls = false;
     std::string write_classic;          // --write-classic DIR
+    int report_pairs = 50;              // --report-pairs N: panels in report.html
 };
 
 }  // namespace coswitch

@@ -83,7 +83,7 @@ TEST(Completion, SubcommandsValuesAndFiles) {
     write_file(d / "other.txt", "");
     fs::create_directory(d / "tables");
     const std::vector<std::pair<std::vector<std::string>, Set>> cases = {
-        {{"coswitch", ""}, {"scan", "simulate", "fit", "summary"}},
+        {{"coswitch", ""}, {"scan", "simulate", "plot", "fit", "summary"}},
         {{"coswitch", "s"}, {"scan", "simulate", "summary"}},
         {{"coswitch", "scan", "--tr"}, {"--transform"}},
         {{"coswitch", "scan", "--transform", "log2"}, {"log2p1", "log2"}},

@@ -12,7 +12,7 @@
 namespace coswitch::testing {
 
 // The classic run (empty) and every subcommand.
-inline const std::vector<std::string> kCommands = {"", "scan", "simulate", "fit", "summary"};
+inline const std::vector<std::string> kCommands = {"", "scan", "simulate", "plot", "fit", "summary"};
 
 // Every -x or --name word in text, but not values such as -log10 or a lone -.
 inline std::set<std::string> option_words(const std::string& text) {

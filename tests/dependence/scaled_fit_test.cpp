@@ -118,3 +118,26 @@ TEST(ScaledFit, ImpossibleReplicatesAndUndefinedWeightsAreNotUnderflows) {
     undefined[at(2, 40, 1, 7, 2)] = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(plain_fit_underflowed(2, 40, undefined.data(), plain(2, 40, undefined).info));
 }
+
+// The last pass's state posteriors: each replicate's sum to 1 at every time
+// point; a replicate with no possible course has none (all 0), as in the sums
+// the fit makes.
+TEST(ScaledFit, StatePosteriorsOfTheLastPass) {
+    std::vector<double> q = simulated(4, 10, 5, 1);
+    for (int k = 1; k <= 4; ++k) q[at(4, 10, 4, 4, k)] = 0.0;
+    ChivecScratch scratch;
+    Fit f;
+    Array<double, 3> gamma;
+    f.info = chivecfun_scaled(4, 10, q.data(), f.stat, f.nullmat, f.pivec, scratch, &gamma);
+    expect_close(f, scaled(4, 10, q));
+    double first = 0;
+    for (int r = 1; r <= 4; ++r)
+        for (int t = 1; t <= 10; ++t) {
+            double s = 0;
+            for (int k = 1; k <= 4; ++k) s += gamma(r, t, k);
+            EXPECT_NEAR(s, r == 4 ? 0.0 : 1.0, 1e-12) << r << " " << t;
+            if (t == 1) first += gamma(r, t, 2);
+        }
+    // The first time point's posteriors are the fitted start probabilities.
+    EXPECT_NEAR(first / 4, f.pivec[1], 1e-12);
+}

@@ -186,7 +186,7 @@ TEST(Heatmap, RunsWithoutTooltipsDrawWhatCellsDraw) {
     EXPECT_EQ(occurrences(large, "<title>"), 1u);
     EXPECT_EQ(occurrences(small, "no tooltips"), 0u);
     EXPECT_EQ(occurrences(large, "no tooltips above 60 genes, to keep the file small"), 1u);
-    EXPECT_NE(large.find(">g&quot;61&apos;&lt;&amp;&gt;</text>"), std::string::npos);
+    EXPECT_NE(large.find(">g&quot;61&#39;&lt;&amp;&gt;</text>"), std::string::npos);
 
     const auto cells60 = grid(small), cells61 = grid(large);
     ASSERT_EQ(cells61.size(), 61u * 60);
