@@ -124,6 +124,7 @@ std::string genes_tsv(const ScanInputs& s) {
 std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord& r) {
     std::string command = "coswitch scan";
     for (const std::string& w : r.words) command += " " + shell_word(w);
+    if (!r.caller.empty()) command = r.caller;
     char secs[32];
     std::snprintf(secs, sizeof secs, "%.1f", r.seconds);
     std::vector<std::pair<std::string, std::string>> rows = {

@@ -13,6 +13,7 @@ namespace coswitch {
 // What the run itself was: how it was asked for, and how it went.
 struct RunRecord {
     std::vector<std::string> words;  // the command line after "coswitch scan"
+    std::string caller;              // when not the command line: who ran it, as run.tsv names it
     LoopReport report;
     std::int64_t pooled = 0;         // M
     long long scaled_fits = 0;

@@ -93,9 +93,9 @@ void gene_values(const RunParameters& p, const Inputs& in, int g, std::vector<do
 
 // Raw counts analysed as they are give states as wide as the counts and
 // pairs by library size: they need to be asked for.
-void refuse_raw_counts(const ScanSettings& o, const Libraries& l) {
+void refuse_raw_counts(const ScanSettings& o, const std::string& table, const Libraries& l) {
     if (!l.raw_counts() || o.transform_given) return;
-    throw RunError(kExitInput, o.table + ": the values look like raw counts (whole numbers from " +
+    throw RunError(kExitInput, table + ": the values look like raw counts (whole numbers from " +
                                    count_text(l.smallest) + " to " + count_text(l.largest) +
                                    "); give --normalise cpm --transform log2p1 to analyse log "
                                    "counts per million, or --transform none to analyse them as "
@@ -105,30 +105,39 @@ void refuse_raw_counts(const ScanSettings& o, const Libraries& l) {
 }  // namespace
 
 ScanInputs scan_inputs(const ScanSettings& o) {
-    ScanInputs s;
     NamedTable table = read_named_table(o.table, o.table);
-    s.table_name = o.table;
+    const std::vector<std::size_t> selected = select_columns(table, o.columns);
+    const Design design = make_design(o, table, selected);
+    GeneList list;
+    if (!o.genes.empty()) list = read_gene_list(o.genes, o.genes);
+    ScanInputs s = scan_inputs(std::move(table), design, o, o.genes.empty() ? nullptr : &list);
+    s.table_sha256 = file_sha256(o.table, o.table);
+    // Read and checked by now, so a fault has been named already.
+    for (const auto& [role, path] : {std::pair{"design", &o.design}, std::pair{"genes", &o.genes},
+                                     std::pair{"para1", &o.para1}, std::pair{"para2", &o.para2}})
+        if (!path->empty()) s.files.push_back({role, *path, file_sha256(*path, *path)});
+    return s;
+}
+
+ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSettings& o,
+                       const GeneList* list) {
+    ScanInputs s;
+    s.table_name = table.name;
     s.table_bytes = table.file_bytes;
     s.table_genes = table.genes();
     s.table_samples = table.samples.size();
     s.separator = table.separator;
-    const std::vector<std::size_t> selected = select_columns(table, o.columns);
-    const Design design = make_design(o, table, selected);
     s.design_how = design.how;
     s.design_text = design_text(design, table);
     s.design_tsv = design_tsv(design, table);
 
-    GeneList list;
     GeneOptions go;
-    if (!o.genes.empty()) {
-        list = read_gene_list(o.genes, o.genes);
-        go.genes = &list;
-    }
+    go.genes = list;
     go.missing = parse_missing_rule(o.missing);
     go.transform = parse_transform(o.transform);
     go.normalise = parse_normalise(o.normalise);
     Prepared prep = prepare_genes(table, design, go);
-    refuse_raw_counts(o, prep.libraries);
+    refuse_raw_counts(o, table.name, prep.libraries);
     s.note = prep.note;
     if (go.normalise == Normalise::Cpm)
         s.normalised = "counts per million (--normalise cpm; sample sums from " +
@@ -162,7 +171,6 @@ ScanInputs scan_inputs(const ScanSettings& o) {
     s.dropped = table.genes() - s.kept - s.not_selected;
     s.in.MODTCELL44 = std::move(prep.MODTCELL44);
     table = NamedTable();  // its values are no longer needed
-    s.table_sha256 = file_sha256(o.table, o.table);
 
 
     // Every kept gene's two-state fit: its densities unless given, and its
@@ -191,10 +199,6 @@ ScanInputs scan_inputs(const ScanSettings& o) {
             s.in.PARA2(2, g) = f.sd1;
         }
     }
-    // Read and checked by now, so a fault has been named already.
-    for (const auto& [role, path] : {std::pair{"design", &o.design}, std::pair{"genes", &o.genes},
-                                     std::pair{"para1", &o.para1}, std::pair{"para2", &o.para2}})
-        if (!path->empty()) s.files.push_back({role, *path, file_sha256(*path, *path)});
     return s;
 }
 

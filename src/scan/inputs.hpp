@@ -8,6 +8,9 @@
 
 #include "analysis/run_data.hpp"
 #include "scan/settings.hpp"
+#include "table/design.hpp"
+#include "table/gene_list.hpp"
+#include "table/named_table.hpp"
 #include "numeric/mixture.hpp"
 #include "numeric/switching.hpp"
 
@@ -57,5 +60,11 @@ struct ScanInputs {
 // Reads and checks everything a scan needs before any pair is analysed;
 // throws RunError naming the file (and line) of the first fault.
 ScanInputs scan_inputs(const ScanSettings& o);
+
+// The same from a table and design already made (in memory, say); list:
+// the genes to keep to, or null for every gene. The settings' table,
+// columns and design options are not read.
+ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSettings& o,
+                       const GeneList* list);
 
 }  // namespace coswitch
