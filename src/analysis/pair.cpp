@@ -65,9 +65,11 @@ struct ExpLanesOneByOne {
 // Cell weights of the data in YEX, each the product a * b of dnorm's values.
 // Its callers are flattened: everything is inlined into them, built for
 // their instruction set.
+// A missing value carries no evidence about its gene's state: its factor
+// is 1 for both states. Without gaps the weights are untouched.
 template <class ExpLanes>
 void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
-                       ExpLanes exp4) {
+                       ExpLanes exp4, bool gaps) {
     const bool time_mode = p.FLAG == 'T';
     const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
     const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
@@ -85,7 +87,11 @@ void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, P
             const v4d d = v4d{y1, y1, y2, y2} - c.mean;
             v4d e;
             exp4(-((d * d) / c.den), e);
-            const v4d ab = e / c.norm;
+            v4d ab = e / c.norm;
+            if (gaps) {
+                if (y1 != y1) ab[0] = ab[1] = 1.0;
+                if (y2 != y2) ab[2] = ab[3] = 1.0;
+            }
             // Joint state k weighs a(first state) * b(second state).
             static_assert(MORCODE[1][0] == 0 && MORCODE[1][1] == 0 && MORCODE[2][0] == 0 &&
                           MORCODE[2][1] == 1 && MORCODE[3][0] == 1 && MORCODE[3][1] == 0 &&
@@ -99,25 +105,30 @@ void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, P
 
 __attribute__((target("avx2,fma"), flatten)) void cell_weights_fused(const RunParameters& p,
                                                             const Inputs& in, int i, int j,
-                                                            PairScratch& w) {
-    cell_weights_body(p, in, i, j, w, ExpLanesFused{});
+                                                            PairScratch& w, bool gaps) {
+    cell_weights_body(p, in, i, j, w, ExpLanesFused{}, gaps);
 }
-__attribute__((flatten)) void cell_weights_plain(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
-    cell_weights_body(p, in, i, j, w, ExpLanesOneByOne{});
+__attribute__((flatten)) void cell_weights_plain(const RunParameters& p, const Inputs& in, int i,
+                                                 int j, PairScratch& w, bool gaps) {
+    cell_weights_body(p, in, i, j, w, ExpLanesOneByOne{}, gaps);
 }
-void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w) {
+void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
+                  bool gaps) {
     if (simd_path() == SimdPath::avx2 && elementary_detail::has_fma())
-        cell_weights_fused(p, in, i, j, w);
+        cell_weights_fused(p, in, i, j, w, gaps);
     else
-        cell_weights_plain(p, in, i, j, w);
+        cell_weights_plain(p, in, i, j, w, gaps);
 }
 
 // Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already
 // hold in the caller's order; refits NULLMAT and PIVEC.
 void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
                        double& stat, double& abs_corr, int& capped) {
-    const double c = corr(p.NTIME * p.NREP, w.TEMP1.data(), w.TEMP2.data());
-    cell_weights(p, in, i, j, w);
+    const bool gaps = in.has_gaps(i) || in.has_gaps(j);
+    const int n = p.NTIME * p.NREP;
+    const double c = gaps ? corr_complete(n, w.TEMP1.data(), w.TEMP2.data(), w.complete1, w.complete2)
+                          : corr(n, w.TEMP1.data(), w.TEMP2.data());
+    cell_weights(p, in, i, j, w, gaps);
     FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     if (p.rescue_underflow && plain_fit_underflowed(p.NREP, p.NTIME, w.QVEC.data(), info))
         info = chivecfun_scaled(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
@@ -217,6 +228,14 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
                 const double dev = static_cast<double>(z[(r * NT + t) * 2 + g]);
                 yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
             }
+    // The null data have the observed data's holes, gene by gene.
+    for (const auto& [gene, offset] : {std::pair{i, std::size_t{0}}, std::pair{j, cells}}) {
+        if (!in.has_gaps(gene)) continue;
+        for (std::size_t t = 0; t < NT; ++t)
+            for (std::size_t r = 0; r < NR; ++r)
+                if (std::isnan(in.MODTCELL44(static_cast<int>(t * NR + r) + 1, gene)))
+                    yex[r + NR * t + offset] = std::nan("");
+    }
     const int last = NT > 1 ? st[NR * NT - 1 - NR] : 0;  // the row of the last draw
 
     // The tables of the last draw, as a draw at a time leaves them.

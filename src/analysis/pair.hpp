@@ -39,6 +39,7 @@ struct PairScratch {
     double R = 0.0;
     std::vector<double> uniforms;  // one replicate's sampler uniforms, row by row
     std::vector<float> normals;    // one replicate's normal deviates, in stream order
+    std::vector<double> complete1, complete2;  // both genes' values where neither is missing
     ChivecScratch fit;
     FitInfo last_fit;   // of the latest statistics; its passes hint at what the pair costs
     double last_r = 0;  // the latest signed correlation

@@ -1,6 +1,7 @@
 #pragma once
 // What every pair reads: the run's parameters and its input tables.
 #include <cstdint>
+#include <vector>
 
 #include "numeric/array.hpp"
 
@@ -44,10 +45,18 @@ inline std::int64_t data_rows(const RunParameters& p) { return extent(p.NTIME) *
 int parameter_columns(const RunParameters& p);
 
 struct Inputs {
-    Array<double, 2> MODTCELL44;  // (NTIME*NREP, NGENE)
+    Array<double, 2> MODTCELL44;  // (NTIME*NREP, NGENE); NaN: a missing value
     Array<double, 2> PARA1;       // (2, columns): means, standard deviations of state 0
     Array<double, 2> PARA2;       // the same for state 1
+    // Gene g at [g - 1]: 1 when some of its values are missing; empty when
+    // none is (the classic run's inputs never hold one).
+    std::vector<std::uint8_t> gaps;
+
+    bool has_gaps(int g) const { return !gaps.empty() && gaps[static_cast<std::size_t>(g - 1)] != 0; }
 };
+
+// Inputs::gaps from MODTCELL44: empty when no value is missing.
+void mark_gaps(Inputs& in);
 
 // Joint state k of a pair: MORCODE[k][0] first gene's state, [k][1] second's.
 inline constexpr int MORCODE[5][2] = {{0, 0}, {0, 0}, {0, 1}, {1, 0}, {1, 1}};

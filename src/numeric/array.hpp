@@ -40,6 +40,7 @@ public:
     T* data() { return data_.data(); }
     const T* data() const { return data_.data(); }
     std::size_t size() const { return data_.size(); }
+    std::size_t extent(std::size_t d) const { return extent_[d]; }
 
 private:
     template <class... Idx>

@@ -25,4 +25,17 @@ double corr(int n, const double* x, const double* y) {
     for (int i = 0; i < n; ++i) sxy += (x[i] - mx) * (y[i] - my);
     return sxy / (std::sqrt(sxx) * std::sqrt(syy));
 }
+
+double corr_complete(int n, const double* x, const double* y, std::vector<double>& a,
+                     std::vector<double>& b) {
+    a.clear();
+    b.clear();
+    for (int i = 0; i < n; ++i)
+        if (!std::isnan(x[i]) && !std::isnan(y[i])) {
+            a.push_back(x[i]);
+            b.push_back(y[i]);
+        }
+    if (a.size() < 3) return std::nan("");
+    return corr(static_cast<int>(a.size()), a.data(), b.data());
+}
 }  // namespace coswitch

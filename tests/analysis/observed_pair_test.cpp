@@ -6,6 +6,8 @@
 
 #include "analysis/hard_fit.hpp"
 #include "analysis/pair.hpp"
+#include "dependence/chivecfun.hpp"
+#include "numeric/correlation.hpp"
 #include "numeric/density.hpp"
 #include "run/work_arrays.hpp"
 
@@ -138,4 +140,67 @@ TEST(ObservedPair, WeightsEqualDensityProductsOnDegenerateParameters) {
                     }
             }
     }
+}
+
+// A missing value carries no evidence: its gene's factor is 1 for both
+// states, so the weights are the hand-made ones with 1 there; the
+// correlation takes the samples where both genes have values; a bootstrap
+// replicate's data have the same holes; without holes nothing changes.
+TEST(ObservedPair, MissingValuesWeighOneAndTheNullKeepsTheHoles) {
+    const RunParameters p{'G', kNtime, kNrep, 1, 4};
+    Inputs in = pair_inputs(p, 0.8);
+    PairScratch plain(p);
+    double res0 = 0, corres0 = 0;
+    int capped = 0;
+    observed_pair(p, in, kI, kJ, plain, res0, corres0, capped);
+
+    const int hole1 = (2 - 1) * kNrep + 1, hole2 = (4 - 1) * kNrep + 2;  // rows of (t, r) = (2, 1), (4, 2)
+    in.MODTCELL44(hole1, kI) = std::nan("");
+    in.MODTCELL44(hole2, kJ) = std::nan("");
+    mark_gaps(in);
+    ASSERT_TRUE(in.has_gaps(kI) && in.has_gaps(kJ) && !in.has_gaps(1));
+    PairScratch w(p);
+    double res = 0, corres = 0;
+    observed_pair(p, in, kI, kJ, w, res, corres, capped);
+    for (int r = 1; r <= kNrep; ++r)
+        for (int t = 1; t <= kNtime; ++t)
+            for (int k = 1; k <= 4; ++k) {
+                const int m = (t - 1) * kNrep + r;
+                const double y1 = in.MODTCELL44(m, kI), y2 = in.MODTCELL44(m, kJ);
+                const auto& pa = MORCODE[k][0] == 0 ? in.PARA1 : in.PARA2;
+                const auto& pb = MORCODE[k][1] == 0 ? in.PARA1 : in.PARA2;
+                const double a = std::isnan(y1) ? 1.0 : dnorm(y1, pa(1, kI), pa(2, kI));
+                const double b = std::isnan(y2) ? 1.0 : dnorm(y2, pb(1, kJ), pb(2, kJ));
+                EXPECT_EQ(w.QVEC(r, t, k), a * b) << r << t << k;
+            }
+    Table4 nullmat;
+    Vec4 pivec;
+    double stat = 0;
+    chivecfun(kNrep, kNtime, w.QVEC.data(), stat, nullmat, pivec);
+    EXPECT_EQ(res, stat);
+    EXPECT_TRUE(std::isfinite(res));
+    std::vector<double> x, y;
+    for (int m = 1; m <= kNtime * kNrep; ++m)
+        if (m != hole1 && m != hole2) {
+            x.push_back(in.MODTCELL44(m, kI));
+            y.push_back(in.MODTCELL44(m, kJ));
+        }
+    EXPECT_EQ(corres, std::fabs(corr(static_cast<int>(x.size()), x.data(), y.data())));
+
+    RandomStreams streams;
+    double nullstat = 0, nullcorr = 0;
+    bootstrap_replicate(p, in, kI, kJ, streams, w, nullstat, nullcorr, capped);
+    for (int r = 1; r <= kNrep; ++r)
+        for (int t = 1; t <= kNtime; ++t) {
+            const int m = (t - 1) * kNrep + r;
+            EXPECT_EQ(std::isnan(w.YEX(r, t, 1)), m == hole1) << r << t;
+            EXPECT_EQ(std::isnan(w.YEX(r, t, 2)), m == hole2) << r << t;
+        }
+    EXPECT_TRUE(std::isfinite(nullstat) && std::isfinite(nullcorr));
+
+    // Too few complete samples: no correlation.
+    for (int m = 1; m <= kNtime * kNrep - 2; ++m) in.MODTCELL44(m, kI) = std::nan("");
+    observed_pair(p, in, kI, kJ, w, res, corres, capped);
+    EXPECT_TRUE(std::isnan(corres));
+    EXPECT_TRUE(std::isfinite(res));
 }
