@@ -21,29 +21,39 @@ struct Orders {
     }
 };
 
-// Sum over the replicates' courses of d(t) d(t+1).
+// Sum over the replicates' courses of d(t) d(t+1), over the steps whose two
+// values are there (a missing value is NaN).
 double lagged_sum(const std::vector<double>& d, int ntime, int nrep) {
     double s = 0;
     for (int r = 0; r < nrep; ++r)
-        for (int t = 0; t + 1 < ntime; ++t)
-            s += d[static_cast<std::size_t>(r * ntime + t)] * d[static_cast<std::size_t>(r * ntime + t + 1)];
+        for (int t = 0; t + 1 < ntime; ++t) {
+            const double a = d[static_cast<std::size_t>(r * ntime + t)];
+            const double b = d[static_cast<std::size_t>(r * ntime + t + 1)];
+            if (a == a && b == b) s += a * b;
+        }
     return s;
 }
 
-// Deviations of each replicate's course from its own mean, course by
-// course, of the values times 2^-shift; their sum of squares.
+// Deviations of each replicate's course from the mean of its values, course
+// by course, of the values times 2^-shift (NaN where a value is missing);
+// their sum of squares.
 double deviations(const std::vector<double>& values, int ntime, int nrep, int shift,
                   std::vector<double>& d) {
     double ss = 0;
     for (int r = 0; r < nrep; ++r) {
         double sum = 0;
-        for (int t = 0; t < ntime; ++t)
-            sum += std::ldexp(values[static_cast<std::size_t>(t * nrep + r)], -shift);
-        const double mean = sum / ntime;
+        int present = 0;
+        for (int t = 0; t < ntime; ++t) {
+            const double v = values[static_cast<std::size_t>(t * nrep + r)];
+            if (v != v) continue;
+            sum += std::ldexp(v, -shift);
+            ++present;
+        }
+        const double mean = sum / present;
         for (int t = 0; t < ntime; ++t) {
             const double v = std::ldexp(values[static_cast<std::size_t>(t * nrep + r)], -shift) - mean;
             d[static_cast<std::size_t>(r * ntime + t)] = v;
-            ss += v * v;
+            if (v == v) ss += v * v;
         }
     }
     return ss;
@@ -72,14 +82,23 @@ Persistence persistence(const std::vector<double>& values, int ntime, int nrep) 
     // that cannot be measured shows no persistence.
     if (!(ss > 0) || !std::isfinite(ss) || !std::isfinite(observed)) return p;
     p.lag1 = observed / ss;
-    // Reordering a course keeps its sum of squares, so the lagged sum alone decides.
+    // Reordering a course keeps its sum of squares, so the lagged sum alone
+    // decides. A course's values are reordered among the time points that
+    // have one; its holes stay where they are.
+    std::vector<std::vector<int>> at(static_cast<std::size_t>(nrep));
+    for (int r = 0; r < nrep; ++r)
+        for (int t = 0; t < ntime; ++t)
+            if (d[static_cast<std::size_t>(r * ntime + t)] == d[static_cast<std::size_t>(r * ntime + t)])
+                at[static_cast<std::size_t>(r)].push_back(t);
     Orders orders;
     int as_persistent = 0;
     for (int k = 0; k < kPersistenceOrders; ++k) {
         for (int r = 0; r < nrep; ++r) {
             double* course = d.data() + static_cast<std::size_t>(r * ntime);
-            for (int i = ntime - 1; i > 0; --i)
-                std::swap(course[i], course[orders.next() % static_cast<std::uint64_t>(i + 1)]);
+            const std::vector<int>& pos = at[static_cast<std::size_t>(r)];
+            for (int i = static_cast<int>(pos.size()) - 1; i > 0; --i)
+                std::swap(course[pos[static_cast<std::size_t>(i)]],
+                          course[pos[orders.next() % static_cast<std::uint64_t>(i + 1)]]);
         }
         if (lagged_sum(d, ntime, nrep) >= observed) ++as_persistent;
     }

@@ -61,6 +61,14 @@ TEST(Switching, PersistenceOfWorkedCourses) {
     EXPECT_TRUE(std::isnan(inf.lag1) && std::isnan(inf.p));
     EXPECT_FALSE(persistent(inf));
 
+    // Missing values: the course is centred on its values' mean, steps
+    // into or out of a hole add nothing, and time orders keep the holes.
+    const double nan = std::nan("");
+    EXPECT_DOUBLE_EQ(persistence({0, 0, nan, 1, 1}, 5, 1).lag1, 0.5);
+    std::vector<double> holes = step;
+    holes[4] = holes[13] = nan;
+    EXPECT_TRUE(persistent(persistence(holes, 18, 1)));
+
     // Undefined: too short, or no variation.
     EXPECT_TRUE(std::isnan(persistence({1, 2}, 2, 1).p));
     EXPECT_TRUE(std::isnan(persistence({3, 3, 3, 3}, 4, 1).lag1));
