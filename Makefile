@@ -69,4 +69,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz python/build python/coswitch.egg-info
