@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure program build demo install test sanitize tsan fuzz clean
+.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean
 
 all: build
 
@@ -20,6 +20,12 @@ program: configure
 # The program, its tests and its benchmarks.
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Python package (python/), installed into a venv of Debian's Python at
+# $(BUILD)/python-venv: $(BUILD)/python-venv/bin/python -c 'import coswitch'.
+python: configure
+	cmake --build $(BUILD) -j $(JOBS) --target coswitch_python
+	sh scripts/python-venv.sh $(BUILD)
 
 demo: program
 	sh scripts/demo.sh $(BUILD)/coswitch
@@ -63,4 +69,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz python/build python/coswitch.egg-info

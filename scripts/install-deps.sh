@@ -24,6 +24,20 @@ command -v xmllint >/dev/null || need+=(libxml2-utils)
 command -v groff >/dev/null || need+=(groff-base)
 command -v man >/dev/null || need+=(man-db)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
+# The Python package (`make python`, its tests): Debian's own Python, for
+# which Debian's modules are installed, whatever python3 comes first on the path.
+[ -x /usr/bin/python3 ] || need+=(python3)
+has_module() { /usr/bin/python3 -c "import $1" 2>/dev/null; }
+/usr/bin/python3 -c 'import os, sysconfig; assert os.path.exists(sysconfig.get_path("include") + "/Python.h")' 2>/dev/null ||
+  need+=(python3-dev)
+[ -e /usr/include/pybind11/pybind11.h ] && [ -e /usr/lib/cmake/pybind11 ] || need+=(python3-pybind11)
+has_module ensurepip || need+=(python3-venv)
+has_module setuptools || need+=(python3-setuptools)
+has_module wheel || need+=(python3-wheel)
+has_module numpy || need+=(python3-numpy)
+has_module pandas || need+=(python3-pandas)
+has_module anndata || need+=(python3-anndata)
+has_module pytest || need+=(python3-pytest)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}"
