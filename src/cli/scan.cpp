@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/failure.hpp"
 #include "cli/progress.hpp"
 #include "cli/scan_options.hpp"
 #include "cli/subcommands.hpp"
@@ -231,6 +232,10 @@ int scan_main(const std::vector<std::string>& args) {
     // temporary folder goes with it.
     try {
         run.analyse();
+    } catch (const InternalStop&) {
+        const int status = report_failure();
+        run.folder.reset();
+        ranks.abort(status);
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "coswitch: rank %d: %s\n", ranks.rank(),
