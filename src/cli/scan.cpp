@@ -236,6 +236,7 @@ int scan_main(const std::vector<std::string>& args) {
         const int status = report_failure();
         run.folder.reset();
         ranks.abort(status);
+        return status;
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "coswitch: rank %d: %s\n", ranks.rank(),
@@ -243,8 +244,10 @@ int scan_main(const std::vector<std::string>& args) {
                          ? "out of memory during the pair analysis"
                          : e.what());
         const auto* re = dynamic_cast<const RunError*>(&e);
+        const int status = re != nullptr ? re->status : kExitFiles;
         run.folder.reset();
-        ranks.abort(re != nullptr ? re->status : kExitFiles);
+        ranks.abort(status);
+        return status;
     }
     return kExitOk;
 }
