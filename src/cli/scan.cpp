@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/failure.hpp"
+#include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
 #include "cli/scan_options.hpp"
 #include "cli/subcommands.hpp"
@@ -17,7 +18,7 @@
 #include "engine/pooled_run.hpp"
 #include "engine/ranks.hpp"
 #include "io/errors.hpp"
-#include "io/interrupts.hpp"
+#include "io/unfinished_folder.hpp"
 #include "io/new_file.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "io/errors.hpp"
-#include "io/interrupts.hpp"
+#include "io/unfinished_folder.hpp"
 
 namespace coswitch {
 namespace {
