@@ -15,6 +15,7 @@
 #include "numeric/switching.hpp"
 #include "report/fit_report.hpp"
 #include "report/pvalue_table.hpp"
+#include "run/classic_limits.hpp"
 #include "run/readers.hpp"
 #include "cli/option_words.hpp"
 #include "cli/options.hpp"
@@ -157,9 +158,9 @@ int fit_main(const std::vector<std::string>& args) {
             a.fail("option " + std::string(name) + ": " + std::to_string(value) +
                    " is outside 1 to " + std::to_string(limit));
     };
-    bound("--time-points", ntime, 50);
-    bound("--replicates", nrep, 50);
-    bound("--genes", ngene, 60);
+    bound("--time-points", ntime, kMaxTimePoints);
+    bound("--replicates", nrep, kMaxReplicates);
+    bound("--genes", ngene, kMaxGenes);
     const bool time_mode = mode == 'T';
     if ((time_mode ? ngene : ntime) * nrep < 2)
         a.fail(std::string("a fit needs at least 2 values per ") +
