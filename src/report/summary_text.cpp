@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "io/numbers.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {

@@ -1,7 +1,7 @@
 #include "run/classic_inputs.hpp"
 
 #include "io/errors.hpp"
-#include "io/numbers.hpp"
+#include "io/number_text.hpp"
 #include "io/text_out.hpp"
 #include "run/classic_limits.hpp"
 
