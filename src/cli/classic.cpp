@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "cli/options.hpp"
+#include "cli/progress.hpp"
 #include "cli/subcommands.hpp"
+#include "engine/pair_order.hpp"
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "run/dialogue.hpp"
@@ -37,8 +39,15 @@ int classic_main(const std::vector<std::string>& args) {
     RunSettings s;
     s.directory = o.directory;
     s.threads = o.threads;
-    s.progress = o.progress;
-    run_analysis(p, s);
+    // The run sizes nothing by negative counts, and counts its pairs the same way.
+    const RunParameters sized = counts_at_least_zero(p);
+    Progress progress = make_progress(o.progress, pair_count(sized.NGENE), sized.NBOOT);
+    s.progress = [&](long long pairs_done, long long replicates_done) {
+        progress.update(pairs_done, replicates_done);
+    };
+    const std::string warnings = run_analysis(p, s);
+    progress.finish();
+    std::fputs(warnings.c_str(), stderr);
     return kExitOk;
 }
 

@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "analysis/run_data.hpp"
-#include "numeric/mixture.hpp"
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/new_file.hpp"
 #include "io/text_out.hpp"
+#include "numeric/mixture.hpp"
 #include "numeric/switching.hpp"
 #include "report/fit_report.hpp"
 #include "report/pvalue_table.hpp"
+#include "run/classic_limits.hpp"
 #include "run/readers.hpp"
 #include "cli/option_words.hpp"
 #include "cli/options.hpp"
@@ -157,9 +158,9 @@ int fit_main(const std::vector<std::string>& args) {
             a.fail("option " + std::string(name) + ": " + std::to_string(value) +
                    " is outside 1 to " + std::to_string(limit));
     };
-    bound("--time-points", ntime, 50);
-    bound("--replicates", nrep, 50);
-    bound("--genes", ngene, 60);
+    bound("--time-points", ntime, kMaxTimePoints);
+    bound("--replicates", nrep, kMaxReplicates);
+    bound("--genes", ngene, kMaxGenes);
     const bool time_mode = mode == 'T';
     if ((time_mode ? ngene : ntime) * nrep < 2)
         a.fail(std::string("a fit needs at least 2 values per ") +
@@ -210,10 +211,8 @@ int fit_main(const std::vector<std::string>& args) {
                                                std::to_string(c) + " has no variation (every value is " +
                                                nine_digits(x.front()) + "), so two states cannot be fitted");
             cf.values = x.size();
-            cf.fit = fit_two_normals(x);
-            cf.bic_gain = bic_gain(cf.fit.loglik, cf.fit.loglik_single, x.size());
             // A gene's values are its courses: time point by time point, replicates within.
-            if (!time_mode) cf.persistence = persistence(x, ntime, nrep);
+            static_cast<TwoStateFit&>(cf) = time_mode ? fit_two_states(x) : fit_two_states(x, ntime, nrep);
             // The analysis refuses what is not a number, so it is never written.
             if (!fit_is_finite(cf.fit))
                 throw RunError(kExitInput, realdata + ": " + (time_mode ? "time point " : "gene ") +

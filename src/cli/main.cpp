@@ -1,9 +1,8 @@
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "cli/failure.hpp"
 #include "cli/subcommands.hpp"
 #include "io/descriptors.hpp"
 #include "io/errors.hpp"
@@ -15,10 +14,6 @@ int main(int argc, char** argv) {
     if (!open_closed_standard_descriptors()) return kExitFiles;
     std::vector<std::string> args(argv + 1, argv + argc);
     int status = kExitOk;
-    const auto report = [](const std::string& message) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "coswitch: %s\n", message.c_str());
-    };
     try {
         if (!args.empty() && args[0] == "fit")
             status = fit_main({args.begin() + 1, args.end()});
@@ -32,18 +27,8 @@ int main(int argc, char** argv) {
             status = simulate_main({args.begin() + 1, args.end()});
         else
             status = classic_main(args);
-    } catch (const RunError& e) {
-        report(e.what());
-        return e.status;
-    } catch (const std::bad_alloc&) {
-        report("out of memory");
-        return kExitFiles;
-    } catch (const std::exception& e) {
-        report(std::string("internal error: ") + e.what());
-        return kExitInternal;
     } catch (...) {
-        report("internal error");
-        return kExitInternal;
+        return report_failure();
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "coswitch: cannot write to standard output\n");

@@ -1,8 +1,8 @@
 #include "cli/options.hpp"
 
-
-#include "io/errors.hpp"
 #include "cli/option_words.hpp"
+#include "io/errors.hpp"
+#include "run/classic_limits.hpp"
 
 namespace coswitch {
 bool take_run_option(OptionWords& a, int& threads, ProgressMode& progress) {
@@ -71,10 +71,10 @@ RunParameters parameters_from_options(const Options& o) {
             option_failure("", "option " + std::string(name) + ": " + std::to_string(value) +
                            " is above the limit of " + std::to_string(limit));
     };
-    bound("--time-points", *o.ntime, 50);
-    bound("--replicates", *o.nrep, 50);
-    bound("--bootstrap", *o.nboot, 100);
-    bound("--genes", *o.ngene, 60);
+    bound("--time-points", *o.ntime, kMaxTimePoints);
+    bound("--replicates", *o.nrep, kMaxReplicates);
+    bound("--bootstrap", *o.nboot, kMaxBootstrap);
+    bound("--genes", *o.ngene, kMaxGenes);
     RunParameters p;
     p.FLAG = *o.mode;
     p.NTIME = *o.ntime;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "io/number_text.hpp"
+
 namespace coswitch {
 namespace {
 std::string clock_text(double seconds) {
@@ -73,10 +75,8 @@ void Progress::draw(long long pairs_done, long long replicates_done, bool force)
                   pairs_done, pairs_, replicates_done, replicates_, clock_text(elapsed).c_str(),
                   left.c_str());
     std::string line = buf;
-    if (show_rate_ && elapsed > 0) {
-        std::snprintf(buf, sizeof buf, ", %.1f pairs/s", static_cast<double>(pairs_done) / elapsed);
-        line += buf;
-    }
+    if (show_rate_ && elapsed > 0)
+        line += ", " + fixed(static_cast<double>(pairs_done) / elapsed, 1) + " pairs/s";
     if (style_ == Style::Line) {
         std::string padded = "\r" + line;
         if (line.size() < last_width_) padded += std::string(last_width_ - line.size(), ' ');

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/failure.hpp"
+#include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
 #include "cli/scan_options.hpp"
 #include "cli/subcommands.hpp"
@@ -16,7 +18,7 @@
 #include "engine/pooled_run.hpp"
 #include "engine/ranks.hpp"
 #include "io/errors.hpp"
-#include "io/interrupts.hpp"
+#include "io/unfinished_folder.hpp"
 #include "io/new_file.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
@@ -231,6 +233,11 @@ int scan_main(const std::vector<std::string>& args) {
     // temporary folder goes with it.
     try {
         run.analyse();
+    } catch (const InternalStop&) {
+        const int status = report_failure();
+        run.folder.reset();
+        ranks.abort(status);
+        return status;
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "coswitch: rank %d: %s\n", ranks.rank(),
@@ -238,8 +245,10 @@ int scan_main(const std::vector<std::string>& args) {
                          ? "out of memory during the pair analysis"
                          : e.what());
         const auto* re = dynamic_cast<const RunError*>(&e);
+        const int status = re != nullptr ? re->status : kExitFiles;
         run.folder.reset();
-        ranks.abort(re != nullptr ? re->status : kExitFiles);
+        ranks.abort(status);
+        return status;
     }
     return kExitOk;
 }

@@ -29,9 +29,10 @@ Reads pvalue.txt of a finished run, adjusts the p-values of both statistics
 for testing every gene pair (Benjamini-Hochberg over all pairs; NaN p-values
 stay NaN and are not counted), and prints the top pairs ranked by the
 adjusted p-value of the dependence statistic, or of the correlation with
---rank corr (ties by the raw p-value, then by pair order). The bootstrap
-replicates per pair are counted from the first pair's records in
-output.txt beside pvalue.txt (unknown when it is absent or unreadable).
+--rank corr (ties by the raw p-value, then by the other statistic's, then
+by the gene names of --names or else the gene numbers, as scan ranks them).
+The bootstrap replicates per pair are counted from the first pair's records
+in output.txt beside pvalue.txt (unknown when it is absent or unreadable).
 
 Options:
   -C, --directory DIR  work in DIR: pvalue.txt, output.txt and every relative

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "analysis/pair.hpp"
 #include "dependence/chivecfun.hpp"
@@ -37,8 +33,6 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
     std::atomic<long long> capped{0};
     std::atomic<long long> scaled{0};
     std::atomic<bool> stop{false};
-    std::mutex error_mutex;
-    std::exception_ptr error;
 
     auto work = [&](bool report) {
         try {
@@ -65,28 +59,18 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
                 if (report && progress) progress(now);
             }
         } catch (...) {
-            std::lock_guard lock(error_mutex);
-            if (!error) error = std::current_exception();
             stop = true;
+            throw;
         }
     };
 
     const int wanted = static_cast<int>(std::clamp<std::int64_t>(
         threads > 0 ? threads : available_cores(), 1, std::max<std::int64_t>(1, count / kChunk)));
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < wanted; ++t) {
-        try {
-            helpers.push_back(start_thread(starter, [&] { work(false); }));
-        } catch (const std::system_error&) {
-            break;  // the calling thread and those started do the work
-        }
-    }
-    work(true);
-    for (auto& h : helpers) h.join();
-    if (error) std::rethrow_exception(error);
+    const int helpers = run_with_helpers(wanted - 1, starter, [&](int) { work(false); },
+                                         [&](int) { work(true); });
     out.capped_fits = capped.load();
     out.scaled_fits = scaled.load();
-    out.threads_started = static_cast<int>(helpers.size()) + 1;
+    out.threads_started = helpers + 1;
     return out;
 }
 

@@ -6,7 +6,6 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -81,33 +80,27 @@ public:
     // not even one could be started, and then nothing has been handed on.
     LoopReport run(int workers) {
         LoopReport report;
-        std::thread producer;
-        try {
-            producer = start_thread(loop_.start_thread, [this] { produce(); });
-        } catch (const std::system_error&) {
-            return report;
-        }
-        std::vector<std::thread> threads;
-        for (int t = 0; t < workers; ++t) {
-            try {
-                threads.push_back(start_thread(loop_.start_thread, [this] { work(); }));
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        report.threads_started = static_cast<int>(threads.size());
-        if (threads.empty()) {
-            stop(nullptr);
-            producer.join();
-            return report;
-        }
-        try {
-            hand_on(report);
-        } catch (...) {
-            stop(std::current_exception());
-        }
-        producer.join();
-        for (auto& t : threads) t.join();
+        // The first helper is the producer, the others are workers.
+        run_with_helpers(
+            workers + 1, loop_.start_thread,
+            [this](int k) {
+                if (k == 0)
+                    produce();
+                else
+                    work();
+            },
+            [&](int started) {
+                report.threads_started = std::max(started - 1, 0);
+                if (report.threads_started == 0) {
+                    stop(nullptr);
+                    return;
+                }
+                try {
+                    hand_on(report);
+                } catch (...) {
+                    stop(std::current_exception());
+                }
+            });
         if (error_) std::rethrow_exception(error_);
         return report;
     }

@@ -1,8 +1,6 @@
 #include "engine/rank_streams.hpp"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 
 #include "engine/streams.hpp"
 #include "random/deviates.hpp"
@@ -46,19 +44,11 @@ GeneratorState normal_at_rank_start(const RunParameters& p, const std::vector<st
         const std::uint64_t s = before + k;
         scanned[k] = scan_skip_segment(o, end * s / total, end * (s + 1) / total);
     };
-    std::vector<std::thread> helpers;
-    std::vector<bool> started(t_mine, false);
-    for (std::uint64_t k = 1; k < t_mine; ++k) {
-        try {
-            helpers.push_back(start_thread(starter, [&, k] { scan(k); }));
-            started[k] = true;
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    for (std::uint64_t k = 0; k < t_mine; ++k)
-        if (!started[k]) scan(k);
-    for (auto& h : helpers) h.join();
+    run_with_helpers(static_cast<int>(t_mine) - 1, starter,
+                     [&](int k) { scan(static_cast<std::uint64_t>(k) + 1); }, [&](int started) {
+                         scan(0);
+                         for (auto k = static_cast<std::uint64_t>(started) + 1; k < t_mine; ++k) scan(k);
+                     });
     std::vector<std::uint64_t> words;
     for (const SkipSegment& s : scanned) {
         const std::vector<std::uint64_t> w = to_words(s);

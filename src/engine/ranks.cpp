@@ -1,10 +1,6 @@
 #include "engine/ranks.hpp"
 
-#include <cstdlib>
-
 namespace coswitch {
-
-void Ranks::abort(int status) { std::exit(status); }
 
 #ifndef COSWITCH_WITH_MPI
 Ranks& process_ranks() {

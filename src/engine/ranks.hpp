@@ -52,8 +52,9 @@ public:
         (void)from;
         (void)sink;
     }
-    // Ends every rank at once (after a failure on this one).
-    [[noreturn]] virtual void abort(int status);
+    // Ends every rank at once after a failure on this one, when the launcher
+    // has others running; a single process has none, and this returns.
+    virtual void abort(int status) { (void)status; }
 };
 
 // The ranks of this process: one plain rank, or every rank of mpirun when

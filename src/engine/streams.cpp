@@ -1,6 +1,5 @@
 #include "engine/streams.hpp"
 
-#include <system_error>
 #include <vector>
 
 #include "random/deviates.hpp"
@@ -40,21 +39,14 @@ void skip_pairs(const RunParameters& p, GeneratorState& normal, std::int64_t pai
     const std::uint64_t end = uniforms_for(n);
     const auto parts = static_cast<std::uint64_t>(threads);
     std::vector<SkipSegment> segments(parts);
-    std::vector<std::thread> helpers;
-    std::vector<bool> started(parts, false);
-    for (std::uint64_t t = 1; t < parts; ++t) {
-        try {
-            helpers.push_back(start_thread(starter, [&, t] {
-                segments[t] = scan_skip_segment(o, end * t / parts, end * (t + 1) / parts);
-            }));
-            started[t] = true;
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    for (std::uint64_t t = 0; t < parts; ++t)
-        if (!started[t]) segments[t] = scan_skip_segment(o, end * t / parts, end * (t + 1) / parts);
-    for (auto& h : helpers) h.join();
+    const auto scan = [&](std::uint64_t t) {
+        segments[t] = scan_skip_segment(o, end * t / parts, end * (t + 1) / parts);
+    };
+    run_with_helpers(threads - 1, starter, [&](int k) { scan(static_cast<std::uint64_t>(k) + 1); },
+                     [&](int started) {
+                         scan(0);
+                         for (auto t = static_cast<std::uint64_t>(started) + 1; t < parts; ++t) scan(t);
+                     });
     move_to(normal, o, locate_deviate(o, segments, n));
 }
 

@@ -2,6 +2,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace coswitch {
 
@@ -16,6 +17,14 @@ inline constexpr int kExitInternal = 3;
 struct RunError : std::runtime_error {
     RunError(int status, const std::string& message) : std::runtime_error(message), status(status) {}
     int status;
+};
+
+// A check inside the program failed and says so in its own words: lines
+// for standard output, then what() alone (no program name) on standard error.
+struct InternalStop : RunError {
+    InternalStop(std::string diagnostics, const std::string& stop_text, int status = kExitInternal)
+        : RunError(status, stop_text), diagnostics(std::move(diagnostics)) {}
+    std::string diagnostics;  // whole lines, each ending in a line feed
 };
 
 // f(); memory running out in it becomes a RunError(kExitFiles, ...) that

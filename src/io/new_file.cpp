@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "io/errors.hpp"
-#include "io/interrupts.hpp"
+#include "io/unfinished_folder.hpp"
 
 namespace coswitch {
 namespace {
@@ -175,12 +175,15 @@ void NewDirectory::open(const std::string& path, const std::string& name) {
     require_absent(path, name);
     for (unsigned attempt = 0; temporary_.empty(); ++attempt) {
         const std::string t = temporary_beside(path, attempt);
+        // Named before it exists: an interrupt right after mkdir still removes it.
+        set_unfinished_folder(t);
         if (::mkdir(t.c_str(), 0777) == 0) {
             temporary_ = t;
-            set_unfinished_folder(t);
+        } else {
+            const int e = errno;
+            set_unfinished_folder("");
+            if (e != EEXIST || attempt >= 100) file_error(name, "cannot create", e);
         }
-        else if (errno != EEXIST || attempt >= 100)
-            file_error(name, "cannot create", errno);
     }
 }
 

@@ -20,7 +20,7 @@
 // path() (a temporary folder beside the final one) and commit() renames it
 // into place without replacing an existing file or folder; until then it and
 // everything in it are removed on destruction, and when the process is
-// interrupted (see interrupts.hpp).
+// interrupted (see unfinished_folder.hpp).
 #include <string>
 #include <string_view>
 #include <vector>

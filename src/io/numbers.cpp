@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <charconv>
 #include <cstdlib>
 
 namespace coswitch {
@@ -49,14 +48,6 @@ bool parse_whole_number(const std::string& text, int& out) {
     if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
     out = static_cast<int>(value);
     return true;
-}
-
-std::string shortest_text(double v) {
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
 }
 
 }  // namespace coswitch

@@ -1,6 +1,9 @@
 #pragma once
-// Numbers as the program reads them from files, answers and options.
+// Numbers as the program reads them from files, answers and options; their
+// text, the other way, comes with them.
 #include <string>
+
+#include "io/number_text.hpp"
 
 namespace coswitch {
 
@@ -9,9 +12,5 @@ bool parse_number(const std::string& text, double& out);
 
 // A whole number (optional sign, digits) that fits 32 signed bits.
 bool parse_whole_number(const std::string& text, int& out);
-
-// The shortest decimal text that reads back as exactly v ("NaN", "Inf",
-// "-Inf" for the values that have none).
-std::string shortest_text(double v);
 
 }  // namespace coswitch

@@ -114,4 +114,17 @@ double bic_gain(double loglik_mixture, double loglik_single, std::size_t n) {
 
 bool switching(double gain, const Persistence& p) { return gain > 0 || persistent(p); }
 
+TwoStateFit fit_two_states(const std::vector<double>& values) {
+    TwoStateFit f;
+    f.fit = fit_two_normals(values);
+    f.bic_gain = bic_gain(f.fit.loglik, f.fit.loglik_single, values.size());
+    return f;
+}
+
+TwoStateFit fit_two_states(const std::vector<double>& values, int ntime, int nrep) {
+    TwoStateFit f = fit_two_states(values);
+    f.persistence = persistence(values, ntime, nrep);
+    return f;
+}
+
 }  // namespace coswitch

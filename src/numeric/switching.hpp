@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "numeric/mixture.hpp"
+
 namespace coswitch {
 
 struct Persistence {
@@ -37,5 +39,19 @@ double bic_gain(double loglik_mixture, double loglik_single, std::size_t n);
 
 // Two states worth their cost, or a persistent course.
 bool switching(double bic_gain, const Persistence& p);
+
+// What a column of the data says about two states: fit, gain and, for a
+// gene's courses, persistence.
+struct TwoStateFit {
+    MixtureFit fit;
+    double bic_gain = 0;
+    Persistence persistence;  // both 0 when the values are not courses
+};
+
+// The fit of values, which must have variation.
+TwoStateFit fit_two_states(const std::vector<double>& values);
+// The same for a gene's courses, laid out as persistence() takes them, with
+// their persistence.
+TwoStateFit fit_two_states(const std::vector<double>& values, int ntime, int nrep);
 
 }  // namespace coswitch

@@ -1,7 +1,6 @@
 #include "random/generator.hpp"
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "io/errors.hpp"
 
@@ -9,10 +8,8 @@ namespace coswitch {
 namespace {
 // The generator's checks catch faults of the program itself; a run that
 // trips one must never read as a success.
-[[noreturn]] void stop(const char* text) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", text);
-    std::exit(kExitInternal);
+[[noreturn]] void stop(const std::string& diagnostics, const char* text) {
+    throw InternalStop(diagnostics, text, kExitInternal);
 }
 }  // namespace
 
@@ -37,17 +34,16 @@ void getcgn(const GeneratorState& g, std::int32_t& gen) { gen = g.CURNTG; }
 
 void setcgn(GeneratorState& g, std::int32_t gen) {
     if (gen < 0 + 1 || gen > 32) {
-        std::printf(" Generator number out of range in SETCGN: Legal range is 1 to %d -- ABORT!\n",
-                    32);
-        stop(" Generator number out of range in SETCGN");
+        stop(" Generator number out of range in SETCGN: Legal range is 1 to 32 -- ABORT!\n",
+             " Generator number out of range in SETCGN");
     }
     g.CURNTG = gen;
 }
 
 void initgn(GeneratorState& g, std::int32_t isdtyp) {
     if (!qrgnin(g)) {
-        std::printf(" INITGN called before random number generator  initialized -- abort!\n");
-        stop(" INITGN called before random number generator initialized");
+        stop(" INITGN called before random number generator  initialized -- abort!\n",
+             " INITGN called before random number generator initialized");
     }
     Globe& G = g.GLOBE;
     std::int32_t n = 0;
@@ -60,7 +56,7 @@ void initgn(GeneratorState& g, std::int32_t isdtyp) {
         G.BLOCKSEED1[n] = mltmod(G.BLOCKMULT1, G.BLOCKSEED1[n], G.MODULUS1);
         G.BLOCKSEED2[n] = mltmod(G.BLOCKMULT2, G.BLOCKSEED2[n], G.MODULUS2);
     } else {
-        stop("ISDTYP NOT IN RANGE");
+        stop("", "ISDTYP NOT IN RANGE");
     }
     G.CURSEED1[n] = G.BLOCKSEED1[n];
     G.CURSEED2[n] = G.BLOCKSEED2[n];
@@ -112,10 +108,10 @@ std::int32_t ignlgi(GeneratorState& g) {
 std::int32_t mltmod(std::int32_t a, std::int32_t s, std::int32_t m) {
     constexpr std::int32_t h = 32768;
     if (!(a > 0 && a < m && s > 0 && s < m)) {
-        std::printf(" A, M, S out of order in MLTMOD - ABORT!\n");
-        std::printf(" A = %d S = %d M = %d\n", a, s, m);
-        std::printf(" MLTMOD requires: 0 < A < M; 0 < S < M\n");
-        stop(" A, M, S out of order in MLTMOD - ABORT!");
+        stop(" A, M, S out of order in MLTMOD - ABORT!\n A = " + std::to_string(a) +
+                 " S = " + std::to_string(s) + " M = " + std::to_string(m) +
+                 "\n MLTMOD requires: 0 < A < M; 0 < S < M\n",
+             " A, M, S out of order in MLTMOD - ABORT!");
     }
     std::int32_t a0 = 0;
     std::int32_t a1 = 0;

@@ -1,7 +1,7 @@
 #include "report/edges_tsv.hpp"
 
 #include "engine/pair_order.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/pairs_tsv.hpp"
 
 namespace coswitch {

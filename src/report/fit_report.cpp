@@ -1,8 +1,7 @@
 #include "report/fit_report.hpp"
 
-#include <cstdio>
 
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
@@ -10,29 +9,13 @@ namespace {
 
 constexpr double kSmallStateWeight = 2.0;  // values' worth of weight
 
-std::string six_digits(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
-std::string fixed_text(double v, int decimals) {
-    std::string s;
-    append_fixed(s, v, decimals);
-    return s;
-}
-
 std::string name_of(const std::vector<std::string>& names, std::size_t c) {
     return names.empty() ? std::to_string(c + 1) : names[c];
 }
 
 }  // namespace
 
-std::string nine_digits(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
-}
+std::string nine_digits(double v) { return significant(v, 9); }
 
 std::string fit_flags(const ColumnFit& c) {
     std::string flags;
@@ -85,12 +68,12 @@ std::string fit_table(const std::vector<ColumnFit>& fits, bool time_mode,
         const MixtureFit& f = cf.fit;
         std::vector<std::string> row = {std::to_string(c + 1)};
         if (!names.empty()) row.push_back(names[c]);
-        row.insert(row.end(), {six_digits(f.mean0), six_digits(f.sd0), six_digits(f.mean1),
-                               six_digits(f.sd1), fixed_text(f.weight1, 4),
-                               fixed_text(cf.bic_gain, 3)});
+        row.insert(row.end(), {significant(f.mean0, 6), significant(f.sd0, 6),
+                               significant(f.mean1, 6), significant(f.sd1, 6),
+                               fixed(f.weight1, 4), fixed(cf.bic_gain, 3)});
         if (!time_mode)
-            row.insert(row.end(), {fixed_text(cf.persistence.lag1, 4),
-                                   fixed_text(cf.persistence.p, 3)});
+            row.insert(row.end(), {fixed(cf.persistence.lag1, 4),
+                                   fixed(cf.persistence.p, 3)});
         const bool s = column_switches(cf, time_mode);
         row.push_back(s ? "yes" : "no");
         row.push_back(fit_flags(cf));

@@ -10,12 +10,10 @@
 
 namespace coswitch {
 
-struct ColumnFit {
-    MixtureFit fit;
+// Persistence is measured in gene mode only.
+struct ColumnFit : TwoStateFit {
     std::size_t values = 0;
     bool unused = false;  // time mode: read by the analysis, never used
-    double bic_gain = 0;
-    Persistence persistence;  // of a gene's courses; gene mode only
 };
 
 // Nine significant digits: what the para files hold, and what reads back

@@ -2,23 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <utility>
 
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
 namespace {
 
 const char* const kDiagonalColour = "#737373";
-
-std::string p_text(double p) {
-    if (std::isnan(p)) return "NaN";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3g", p);
-    return buf;
-}
 
 // Every cell as a rect with its values in a tooltip.
 void draw_cells(const HeatmapCells& cells, const std::vector<std::string>& names,
@@ -34,12 +27,14 @@ void draw_cells(const HeatmapCells& cells, const std::vector<std::string>& names
             num(top + (r.i - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
             "\" fill=\"" + scale_fill(style.adjusted ? r.p_new_bh : r.p_new, style.scale) +
             "\"><title>" + pair + ": dependence statistic " + fixed(r.stat_new, 4) + ", p = " +
-            p_text(r.p_new) + ", adjusted p = " + p_text(r.p_new_bh) + "</title></rect>");
+            significant(r.p_new, 3) + ", adjusted p = " + significant(r.p_new_bh, 3) +
+            "</title></rect>");
         add("<rect class=\"corr\" x=\"" + num(left + (r.i - 1) * cell) + "\" y=\"" +
             num(top + (r.j - 1) * cell) + "\" width=\"" + num(cell) + "\" height=\"" + num(cell) +
             "\" fill=\"" + scale_fill(style.adjusted ? r.p_corr_bh : r.p_corr, style.scale) +
             "\"><title>" + pair + ": absolute correlation " + fixed(r.stat_corr, 4) + ", p = " +
-            p_text(r.p_corr) + ", adjusted p = " + p_text(r.p_corr_bh) + "</title></rect>");
+            significant(r.p_corr, 3) + ", adjusted p = " + significant(r.p_corr_bh, 3) +
+            "</title></rect>");
     });
 }
 

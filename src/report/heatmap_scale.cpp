@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "io/number_text.hpp"
 #include "numeric/elementary.hpp"
 #include "report/text.hpp"
 
@@ -43,12 +44,6 @@ std::string scale_colour(double u, int first) {
     return hex_colour(rgb);
 }
 
-std::string g_format(double v, const char* fmt) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, v);
-    return buf;
-}
-
 std::string p_label(int k) {
     if (k == 0) return "1";
     if (k <= 3) return "0." + std::string(static_cast<std::size_t>(k - 1), '0') + "1";
@@ -69,7 +64,7 @@ std::string scale_gradient(const HeatmapScale& s) {
     const int first = first_stop(s);
     std::string out = "<defs><linearGradient id=\"scale\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">\n";
     for (int k = first; k <= 4; ++k)
-        out += "<stop offset=\"" + g_format((k - first) / double(4 - first), "%.2f") +
+        out += "<stop offset=\"" + fixed((k - first) / double(4 - first), 2) +
                "\" stop-color=\"" + hex_colour(kPalette[k]) + "\"/>\n";
     return out + "</linearGradient></defs>\n";
 }
@@ -101,7 +96,7 @@ void draw_legend(const HeatmapScale& s, const LegendPlace& at,
     // The pass level and a top between decades get their words; a decade's
     // words that would overlap theirs go.
     std::vector<std::pair<int, std::string>> marks;
-    if (lo > 0) marks.emplace_back(lo_y, fixed(lo, 2) + " (p = " + g_format(s.pass, "%g") + ")");
+    if (lo > 0) marks.emplace_back(lo_y, fixed(lo, 2) + " (p = " + significant(s.pass, 6) + ")");
     const int decades = static_cast<int>(std::floor(s.top));
     if (decades < s.top)
         marks.emplace_back(at.y, fixed(s.top, 2) + " (p = " + s.top_note + ")");
@@ -124,7 +119,7 @@ void draw_legend(const HeatmapScale& s, const LegendPlace& at,
         swatch(sw_y, scale_colour(1.0, first_stop(s)), "p = 0 (below 1/M): top of the scale");
     else if (lo > 0)
         swatch(sw_y, kPaleColour,
-               at.p_name + " of " + g_format(s.pass, "%g") + " or more: does not pass");
+               at.p_name + " of " + significant(s.pass, 6) + " or more: does not pass");
     if (at.any_nan) swatch(sw_y + 24, kNaNColour, "NaN: no p-value");
     add("</g>");
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/pair_order.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {

@@ -1,6 +1,6 @@
 #include "report/nodes_tsv.hpp"
 
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/pairs_tsv.hpp"
 
 namespace coswitch {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "numeric/elementary.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
@@ -26,17 +26,6 @@ std::string num(double v) {
     return s;
 }
 
-std::string sig(double v, int digits = 4) {
-    std::string s;
-    append_significant(s, v, digits);
-    return s;
-}
-
-std::string fixed_text(double v, int decimals) {
-    std::string s;
-    append_fixed(s, v, decimals);
-    return s;
-}
 
 // A linear map from data to picture coordinates.
 struct Scale {
@@ -118,7 +107,7 @@ double draw_gene(std::string& svg, const PairPanel& p, int g, double top, const 
     for (double v : ticks(lo, hi, 4, decimals)) {
         svg += "<line x1=\"" + num(kLeft - 4) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft) +
                "\" y2=\"" + num(y(v)) + "\" stroke=\"#000000\"/>";
-        svg += text_at(kLeft - 7, y(v) + 4, fixed_text(v, decimals));
+        svg += text_at(kLeft - 7, y(v) + 4, fixed(v, decimals));
     }
     svg += "</g>\n";
 
@@ -147,7 +136,7 @@ double draw_gene(std::string& svg, const PairPanel& p, int g, double top, const 
     for (int s = 0; s < 2; ++s) {
         const std::vector<double>& mean = s == 0 ? gene.mean0 : gene.mean1;
         std::string label = s == 0 ? "low" : "high";
-        if (!p.time_mode) label += " " + sig(mean[0], 3);
+        if (!p.time_mode) label += " " + significant(mean[0], 3);
         svg += text_at(L.right + 6, label_y[s], label, " font-size=\"11\" fill=\"#444444\"");
     }
 
@@ -162,7 +151,7 @@ double draw_gene(std::string& svg, const PairPanel& p, int g, double top, const 
             dots += "<circle cx=\"" + at_x + "\" cy=\"" + at_y + "\" r=\"2.6\"><title>" + id +
                     ", replicate " + xml_escape(d.replicate_labels[static_cast<std::size_t>(r)]) +
                     ", time " + xml_escape(d.time_labels[static_cast<std::size_t>(t)]) + ": " +
-                    sig(v) + "</title></circle>";
+                    significant(v, 4) + "</title></circle>";
         }
         svg += "<g stroke=\"" + std::string(colour) + "\" fill=\"" + colour +
                "\"><polyline points=\"" + points +
@@ -188,10 +177,12 @@ std::string pair_panel_svg(const PairPanel& p) {
     body += "<g font-size=\"12\">\n";
     body += text_at(16, 44, "rank " + std::to_string(f.rank) + " of " + std::to_string(p.pairs) +
                                 " pairs by dependence p-value; phase: " + xml_escape(phase_text(f.phase)));
-    body += text_at(16, 62, "dependence statistic " + fixed_text(p.fit.stat, 4) + ", p = " +
-                                sig(f.p_new) + ", adjusted p = " + sig(f.p_new_bh));
-    body += text_at(16, 80, "correlation r = " + fixed_text(f.r, 4) + ", p = " + sig(f.p_corr) +
-                                ", adjusted p = " + sig(f.p_corr_bh));
+    body += text_at(16, 62, "dependence statistic " + fixed(p.fit.stat, 4) + ", p = " +
+                                significant(f.p_new, 4) +
+                                ", adjusted p = " + significant(f.p_new_bh, 4));
+    body += text_at(16, 80, "correlation r = " + fixed(f.r, 4) +
+                                ", p = " + significant(f.p_corr, 4) +
+                                ", adjusted p = " + significant(f.p_corr_bh, 4));
     body += "</g>\n";
 
     // Legend of the lines: replicates by colour, then the dashed state means.
@@ -230,7 +221,7 @@ std::string pair_panel_svg(const PairPanel& p) {
     for (double t : ticks(times.front(), times.back(), 6, decimals)) {
         body += "<line x1=\"" + num(L.x(t)) + "\" y1=\"" + num(bottom) + "\" x2=\"" + num(L.x(t)) +
                 "\" y2=\"" + num(bottom + 4) + "\" stroke=\"#000000\"/>";
-        body += text_at(L.x(t), bottom + 16, fixed_text(t, decimals));
+        body += text_at(L.x(t), bottom + 16, fixed(t, decimals));
     }
     body += "</g>\n";
     body += text_at((kLeft + L.right) / 2, bottom + 32, xml_escape(d.time_title),
@@ -268,7 +259,7 @@ std::string pair_panel_svg(const PairPanel& p) {
                 continue;
             }
             for (int k = 0; k < 4; ++k)
-                title += std::string(k ? ", " : "") + kCellNames[k] + " " + fixed_text(g[k], 3);
+                title += std::string(k ? ", " : "") + kCellNames[k] + " " + fixed(g[k], 3);
             body += "<g><title>" + title + "</title>";
             // Shares under a pixel would draw as stray lines: the others fill
             // the strip, and the title keeps the exact values.

@@ -37,17 +37,18 @@ std::vector<std::int64_t> ranking_order(const PairResults& r, RankBy by) {
             if (const int c = by_size(stat[ua], stat[ub])) return c < 0;
             if (const int c = by_size(other_stat[ua], other_stat[ub])) return c < 0;
         }
-        const GenePair pa = pair_at(a, genes), pb = pair_at(b, genes);
-        const auto& names = r.names;
-        const int first = names[static_cast<std::size_t>(pa.i - 1)].compare(
-            names[static_cast<std::size_t>(pb.i - 1)]);
-        if (first != 0) return first < 0;
-        const int second = names[static_cast<std::size_t>(pa.j - 1)].compare(
-            names[static_cast<std::size_t>(pb.j - 1)]);
-        if (second != 0) return second < 0;
+        if (const int c = compare_gene_names(r.names, pair_at(a, genes), pair_at(b, genes)))
+            return c < 0;
         return a < b;
     });
     return order;
+}
+
+int compare_gene_names(const std::vector<std::string>& names, GenePair a, GenePair b) {
+    if (names.empty()) return a.i != b.i ? (a.i < b.i ? -1 : 1) : (a.j > b.j) - (a.j < b.j);
+    const auto name = [&](int g) -> const std::string& { return names[static_cast<std::size_t>(g - 1)]; };
+    if (const int first = name(a.i).compare(name(b.i))) return first;
+    return name(a.j).compare(name(b.j));
 }
 
 std::int64_t pairs_below(const std::vector<double>& adjusted, double level) {

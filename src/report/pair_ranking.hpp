@@ -1,8 +1,10 @@
 #pragma once
 // Pairs ranked for the reports, with their adjusted p-values.
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "engine/pair_order.hpp"
 #include "report/pair_results.hpp"
 
 namespace coswitch {
@@ -16,6 +18,12 @@ enum class RankBy { dependence, correlation };
 // M = 0 every p-value is NaN and the statistics decide, largest first (NaN
 // last).
 std::vector<std::int64_t> ranking_order(const PairResults& r, RankBy by);
+
+// The keys after the p-values in every ranking of pairs: the gene names
+// (the first gene's, then the second's, byte order), or the gene numbers
+// when there are no names. Negative, 0 or positive as a goes before, ties
+// with or goes after b.
+int compare_gene_names(const std::vector<std::string>& names, GenePair a, GenePair b);
 
 struct RankedPairs {
     std::vector<double> bh_new, bh_corr;  // Benjamini-Hochberg, in pair order

@@ -4,7 +4,7 @@
 
 #include "engine/pair_order.hpp"
 #include "io/errors.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 
 namespace coswitch {
 

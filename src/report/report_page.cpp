@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/pair_order.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/pair_panel.hpp"
 #include "report/pairs_tsv.hpp"
 #include "report/panel_data.hpp"
@@ -84,18 +84,6 @@ const char* const kScript = R"((function () {
   filter();
 })();)";
 
-std::string sig(double v) {
-    std::string s;
-    append_significant(s, v, 4);
-    return s;
-}
-
-std::string fixed4(double v) {
-    std::string s;
-    append_fixed(s, v, 4);
-    return s;
-}
-
 void fact(std::string& html, const std::string& key, const std::string& value) {
     html += "<tr><th>" + key + "</th><td>" + value + "</td></tr>\n";
 }
@@ -131,7 +119,8 @@ std::string run_facts(const ScanSettings& o, const ScanInputs& s, const PairResu
     fact(html, "pairs", count(r.pairs()));
     fact(html, "bootstrap replicates", count(s.p.NBOOT) + " per pair; " + count(r.M) +
                                            " pooled null values" +
-                                           (r.M > 0 ? ", so no p-value is below " + sig(pooled_pvalue(0, r.M))
+                                           (r.M > 0 ? ", so no p-value is below " +
+                                                          significant(pooled_pvalue(0, r.M), 4)
                                                     : std::string(": every p-value is NaN")));
     fact(html, "adjusted p below 0.05", count(pairs_below(k.bh_new, 0.05)) +
                                             " pairs by the dependence statistic, " +
@@ -144,8 +133,9 @@ void table_row(std::string& html, const PairFigures& f, int panels) {
     html += "<tr><td class=\"n\">" +
             (f.rank <= panels ? "<a href=\"#pair-" + rank + "\">" + rank + "</a>" : rank) + "</td><td>" +
             xml_escape(f.gene1) + "</td><td>" + xml_escape(f.gene2) + "</td>";
-    for (const std::string& v : {fixed4(f.stat_new), sig(f.p_new), sig(f.p_new_bh), fixed4(f.stat_corr),
-                                 sig(f.p_corr), sig(f.p_corr_bh), fixed4(f.r)})
+    for (const std::string& v :
+         {fixed(f.stat_new, 4), significant(f.p_new, 4), significant(f.p_new_bh, 4),
+          fixed(f.stat_corr, 4), significant(f.p_corr, 4), significant(f.p_corr_bh, 4), fixed(f.r, 4)})
         html += "<td class=\"n\">" + v + "</td>";
     html += "<td>" + xml_escape(f.phase) + "</td></tr>\n";
 }

@@ -8,7 +8,7 @@
 #include "report/edges_tsv.hpp"
 #include "report/network_graphml.hpp"
 #include "report/nodes_tsv.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/pairs_tsv.hpp"
 #include "report/report_page.hpp"
 #include "report/scan_heatmap.hpp"

@@ -1,11 +1,11 @@
 #include "report/scan_heatmap.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
 #include "engine/pair_order.hpp"
+#include "io/number_text.hpp"
 #include "numeric/elementary.hpp"
 #include "report/clustering.hpp"
 #include "report/heatmap.hpp"
@@ -22,9 +22,7 @@ HeatmapScale pooled_scale(std::int64_t M) {
     s.zero = false;
     // Below M = 99 the bar still spans two decades, to leave room above 0.05.
     s.top = std::max(portable_log10(static_cast<double>(M) + 1.0), 2.0);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3g", pooled_pvalue(0, M));
-    s.top_note = std::string("1/(M+1) = ") + buf;
+    s.top_note = "1/(M+1) = " + significant(pooled_pvalue(0, M), 3);
     return s;
 }
 

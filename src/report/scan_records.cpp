@@ -1,11 +1,10 @@
 #include "report/scan_records.hpp"
 
-#include <cstdio>
 
 #include "engine/pair_order.hpp"
 #include "io/numbers.hpp"
 #include "io/quoted.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 
 namespace coswitch {
 namespace {
@@ -125,8 +124,6 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
     std::string command = "coswitch scan";
     for (const std::string& w : r.words) command += " " + shell_word(w);
     if (!r.caller.empty()) command = r.caller;
-    char secs[32];
-    std::snprintf(secs, sizeof secs, "%.1f", r.seconds);
     std::vector<std::pair<std::string, std::string>> rows = {
         {"command", command},
         {"version", COSWITCH_VERSION},
@@ -163,7 +160,7 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
         {"threads", std::to_string(r.report.threads_started) + (r.ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(r.report.capped_fits)},
         {"scaled_fits", std::to_string(r.scaled_fits)},
-        {"seconds", secs},
+        {"seconds", fixed(r.seconds, 1)},
     });
     std::string out = "key\tvalue\n";
     for (const auto& [key, v] : rows) out += key + "\t" + cell(v) + "\n";

@@ -1,23 +1,12 @@
 #include "report/scan_summary.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include "engine/pair_order.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
-namespace {
-
-std::string p_text(double p) {
-    if (std::isnan(p)) return "NaN";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.4g", p);
-    return buf;
-}
-
-}  // namespace
 
 std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
     const std::int64_t pairs = r.pairs();
@@ -28,7 +17,8 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
         out += " no bootstrap replicates: every p-value is NaN\n";
     } else {
         out += " p-values: (count + 1) / (M + 1) over M = " + std::to_string(r.M) +
-               " pooled null values; none can be below " + p_text(pooled_pvalue(0, r.M)) + "\n";
+               " pooled null values; none can be below " +
+               significant(pooled_pvalue(0, r.M), 4) + "\n";
         out += " pairs with an adjusted p-value below 0.05: " +
                std::to_string(pairs_below(k.bh_new, 0.05)) + " by the dependence statistic, " +
                std::to_string(pairs_below(k.bh_corr, 0.05)) + " by the correlation\n";
@@ -46,9 +36,10 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
         const GenePair g = pair_at(n, r.genes());
         cells.push_back({std::to_string(rank + 1), r.names[static_cast<std::size_t>(g.i - 1)],
                          r.names[static_cast<std::size_t>(g.j - 1)], fixed(r.stat_new[u], 4),
-                         p_text(pooled_pvalue(r.count_new[u], r.M)), p_text(k.bh_new[u]),
-                         fixed(r.stat_corr[u], 4), p_text(pooled_pvalue(r.count_corr[u], r.M)),
-                         p_text(k.bh_corr[u]), phase_word(r.phase[u])});
+                         significant(pooled_pvalue(r.count_new[u], r.M), 4),
+                         significant(k.bh_new[u], 4), fixed(r.stat_corr[u], 4),
+                         significant(pooled_pvalue(r.count_corr[u], r.M), 4),
+                         significant(k.bh_corr[u], 4), phase_word(r.phase[u])});
     }
     std::vector<bool> left(cells[0].size(), false);
     left[1] = left[2] = true;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "io/numbers.hpp"
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
@@ -21,13 +21,14 @@ const char* statistic_word(RankBy by) {
     return by == RankBy::correlation ? "correlation" : "dependence";
 }
 
-std::vector<std::size_t> ranking(const PairTable& t, RankBy by) {
+std::vector<std::size_t> ranking(const PairTable& t, RankBy by, const std::vector<std::string>& names) {
     const bool corr = by == RankBy::correlation;
     double PairRow::*const adjusted = corr ? &PairRow::p_corr_bh : &PairRow::p_new_bh;
     double PairRow::*const raw = corr ? &PairRow::p_corr : &PairRow::p_new;
+    double PairRow::*const other = corr ? &PairRow::p_new : &PairRow::p_corr;
     std::vector<std::size_t> order(t.rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    // Smaller first, not-a-number after every number; equal keys keep pair order.
+    // Smaller first, not-a-number after every number; equal keys keep row order.
     auto before = [](double a, double b, bool& decided) {
         decided = true;
         if (std::isnan(a) != std::isnan(b)) return std::isnan(b);
@@ -42,7 +43,10 @@ std::vector<std::size_t> ranking(const PairTable& t, RankBy by) {
         bool r = before(a.*adjusted, b.*adjusted, decided);
         if (decided) return r;
         r = before(a.*raw, b.*raw, decided);
-        return decided && r;
+        if (decided) return r;
+        r = before(a.*other, b.*other, decided);
+        if (decided) return r;
+        return compare_gene_names(names, {a.i, a.j}, {b.i, b.j}) < 0;
     });
     return order;
 }
@@ -84,7 +88,8 @@ std::string summary_text(const PairTable& t, const std::vector<std::string>& nam
     head.insert(head.end(), {"stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr", "p_corr_bh"});
     cells.push_back(head);
     // Passing pairs form a prefix of the ranking: the threshold is on its key.
-    const std::vector<std::size_t> order = ranking(t, sel.by);
+    const std::vector<std::size_t> order =
+        ranking(t, sel.by, layout.names_given ? names : std::vector<std::string>{});
     for (std::size_t k = 0; k < shown; ++k) {
         const PairRow& r = t.rows[order[k]];
         std::vector<std::string> row = {std::to_string(k + 1), std::to_string(r.i),

@@ -25,8 +25,11 @@ bool selected(const PairRow& r, const PairSelection& s);
 const char* statistic_word(RankBy by);
 
 // Row indices ranked by the adjusted p-value of the statistic, then the raw
-// one, then the pair order; not-a-number last.
-std::vector<std::size_t> ranking(const PairTable& t, RankBy by = RankBy::dependence);
+// one, not-a-number last; ties as scan orders them (the other statistic's
+// raw p-value, then the gene names, or numbers when names is empty), then
+// the order of the rows.
+std::vector<std::size_t> ranking(const PairTable& t, RankBy by = RankBy::dependence,
+                                 const std::vector<std::string>& names = {});
 
 struct SummaryLayout {
     bool names_given = false;

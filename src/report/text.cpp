@@ -1,8 +1,6 @@
 #include "report/text.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 namespace coswitch {
 
@@ -93,22 +91,6 @@ bool valid_utf8(const std::string& s) {
         i += n;
     }
     return true;
-}
-
-std::string fixed(double v, int decimals) {
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
-std::string general(double v) {
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
 }
 
 // Aligned columns: numbers to the right, names to the left.

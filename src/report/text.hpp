@@ -1,5 +1,5 @@
 #pragma once
-// Text helpers of the reports: words and lines, widths, numbers, escapes.
+// Text helpers of the reports: words and lines, widths, escapes.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -19,11 +19,6 @@ std::vector<std::string> split_tabs(const std::string& line);
 // Display width of UTF-8 text: one column per code point.
 std::size_t text_width(const std::string& s);
 bool valid_utf8(const std::string& s);
-
-// Fixed decimals; "NaN", "Inf", "-Inf" for the values that have none.
-std::string fixed(double v, int decimals);
-// Ten significant digits, the same words for the special values.
-std::string general(double v);
 
 // Aligned columns, each line starting with a blank: names to the left
 // where left[c], numbers to the right.

@@ -1,5 +1,6 @@
 #include "report/tsv.hpp"
 
+#include "io/number_text.hpp"
 #include "report/text.hpp"
 
 namespace coswitch {
@@ -13,8 +14,9 @@ std::string summary_tsv(const PairTable& t, const std::vector<std::string>& name
         out += std::to_string(r.i) + "\t" + std::to_string(r.j) + "\t" +
                names[static_cast<std::size_t>(r.i - 1)] + "\t" +
                names[static_cast<std::size_t>(r.j - 1)] + "\t" + fixed(r.stat_new, 8) + "\t" +
-               fixed(r.p_new, 8) + "\t" + general(r.p_new_bh) + "\t" + fixed(r.stat_corr, 8) +
-               "\t" + fixed(r.p_corr, 8) + "\t" + general(r.p_corr_bh) + "\n";
+               fixed(r.p_new, 8) + "\t" + significant(r.p_new_bh, 10) + "\t" +
+               fixed(r.stat_corr, 8) + "\t" + fixed(r.p_corr, 8) + "\t" +
+               significant(r.p_corr_bh, 10) + "\n";
     }
     return out;
 }

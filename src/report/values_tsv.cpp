@@ -1,6 +1,6 @@
 #include "report/values_tsv.hpp"
 
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "report/panel_data.hpp"
 
 namespace coswitch {

@@ -7,15 +7,6 @@
 
 namespace coswitch {
 
-// The limits of the classic dialogue.
-inline constexpr int kMaxTimePoints = 50;
-inline constexpr int kMaxReplicates = 50;
-inline constexpr int kMaxBootstrap = 100;
-inline constexpr int kMaxGenes = 60;
-
-// Why p is beyond the classic dialogue's limits; empty when it is within.
-std::string beyond_classic_limits(const RunParameters& p);
-
 // The texts of realdata.txt, para1.txt, para2.txt and answers.txt; every
 // number in its shortest exact form.
 std::string realdata_text(const RunParameters& p, const Inputs& in);

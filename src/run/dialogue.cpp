@@ -9,6 +9,7 @@
 
 #include "io/errors.hpp"
 #include "io/quoted.hpp"
+#include "run/classic_limits.hpp"
 
 namespace coswitch {
 namespace {
@@ -35,13 +36,13 @@ struct CountQuestion {
     const char* message;
 };
 constexpr CountQuestion kCountQuestions[4] = {
-    {"Input time points:", 50, "Input error: time points are suggested less than 50!"},
-    {"Input the number of replicates:", 50,
+    {"Input time points:", kMaxTimePoints, "Input error: time points are suggested less than 50!"},
+    {"Input the number of replicates:", kMaxReplicates,
      "Input error: The number of replicates are suggested than 50!"},
-    {"Input the number of boot strap:", 100,
+    {"Input the number of boot strap:", kMaxBootstrap,
      "Input error: The number of boot strap are suggested than 100!"},
     // The message names 100, though the bound is 60.
-    {"Input the number of genes:", 60, "Input error: the number of genes are suggested than 100!"},
+    {"Input the number of genes:", kMaxGenes, "Input error: the number of genes are suggested than 100!"},
 };
 }  // namespace
 

@@ -1,14 +1,12 @@
 #include "run/driver.hpp"
 
 #include <cmath>
-#include <cstdio>
 
 #include "analysis/pvalues.hpp"
 #include "dependence/chivecfun.hpp"
 #include "io/errors.hpp"
 #include "engine/pair_loop.hpp"
 #include "engine/pair_order.hpp"
-#include "cli/progress.hpp"
 #include "run/readers.hpp"
 #include "run/result_files.hpp"
 #include "run/work_arrays.hpp"
@@ -36,7 +34,7 @@ std::string no_statistic_note(const RunParameters& p, const Array<double, 2>& RE
            "'coswitch scan' fits such pairs with scaled recursions\n";
 }
 
-void run_analysis(const RunParameters& answers, const RunSettings& s) {
+std::string run_analysis(const RunParameters& answers, const RunSettings& s) {
     // Negative counts are accepted answers; nothing is sized or looped by them.
     const RunParameters p = counts_at_least_zero(answers);
     WorkArrays wa = naming_out_of_memory("sizing the work arrays", [&] { return WorkArrays(p); });
@@ -65,7 +63,6 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
     read_para(s.directory, "para2.txt", p, in.PARA2);
 
     const std::int64_t npairs = pair_count(p.NGENE);
-    Progress progress = make_progress(s.progress, npairs, p.NBOOT);
     PairLoop loop;
     loop.last = npairs;
     loop.threads = s.threads;
@@ -83,13 +80,12 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
             wa.NULLCORR(pair.i, pair.j, static_cast<int>(b) + 1) = r.nullcorr[b];
         }
         replicates_done = (n + 1) * static_cast<long long>(r.nullstat.size());
-        progress.update(n + 1, replicates_done);
+        if (s.progress) s.progress(n + 1, replicates_done);
     };
     loop.replicate_done = [&](std::int64_t n, int b) {
-        progress.update(n, n * static_cast<long long>(p.NBOOT) + b);
+        if (s.progress) s.progress(n, n * static_cast<long long>(p.NBOOT) + b);
     };
     const LoopReport report = run_pair_loop(p, in, loop);
-    progress.finish();
 
     pvalues(p.NGENE, p.NBOOT, wa.RES, wa.CORRES, wa.NULLSTAT, wa.NULLCORR, wa.NEWPVAL,
             wa.CORPVAL);
@@ -99,8 +95,7 @@ void run_analysis(const RunParameters& answers, const RunSettings& s) {
                                        wa.CORPVAL(i, j)));
     pvalue.close();
     output.close();
-    std::fputs(loop_warnings(report).c_str(), stderr);
-    std::fputs(no_statistic_note(p, wa.RES).c_str(), stderr);
+    return loop_warnings(report) + no_statistic_note(p, wa.RES);
 }
 
 }  // namespace coswitch

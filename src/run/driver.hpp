@@ -1,20 +1,23 @@
 #pragma once
 // One complete run: files, inputs, the pair loop, p-values, records.
+#include <functional>
 #include <string>
 
 #include "analysis/run_data.hpp"
-#include "cli/options.hpp"
 
 namespace coswitch {
 
 struct RunSettings {
     std::string directory;  // where inputs are read and results written; empty: here
     int threads = 1;        // 0: the number of available cores
-    ProgressMode progress = ProgressMode::Auto;
+    // Optional, on the calling thread: work done so far, in whole pairs and
+    // in bootstrap replicates of all pairs.
+    std::function<void(long long pairs_done, long long replicates_done)> progress;
 };
 
-// Everything after the dialogue. Throws RunError on failure.
-void run_analysis(const RunParameters& p, const RunSettings& s);
+// Everything after the dialogue; returns the warnings for standard error,
+// empty when all went well. Throws RunError on failure.
+std::string run_analysis(const RunParameters& p, const RunSettings& s);
 
 // A warning for standard error when some pairs have no dependence
 // statistic; empty when every pair has one.

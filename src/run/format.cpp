@@ -1,7 +1,8 @@
 #include "run/format.hpp"
 
 #include <cmath>
-#include <cstdio>
+
+#include "io/number_text.hpp"
 
 namespace coswitch {
 namespace {
@@ -14,9 +15,7 @@ std::string justify(const std::string& s, int w) {
 std::string format_f(double value, int w, int d) {
     if (std::isnan(value)) return justify("NaN", w);
     if (std::isinf(value)) return justify(value < 0 ? "-Infinity" : "Infinity", w);
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", d, value);
-    return justify(buf, w);
+    return justify(fixed(value, d), w);
 }
 
 std::string format_i(long long value, int w) { return justify(std::to_string(value), w); }

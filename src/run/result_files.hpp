@@ -1,6 +1,9 @@
 #pragma once
 // The two result files: created exclusively at the start, written in pair
-// order, checked on every write and on close.
+// order, checked on every write and on close. Not a TextOut (io/text_out.hpp):
+// what a failed run wrote stays in them, to show how far it got, and a file
+// that exists names the earlier run; a TextOut's file is discarded with its
+// folder, and a NewFile (io/new_file.hpp) appears only when complete.
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -179,10 +179,8 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     s.fits.resize(s.ids.size());
     for (int g = 1; g <= s.p.NGENE; ++g) {
         gene_values(s.p, s.in, g, values);
-        KeptGeneFit& f = s.fits[static_cast<std::size_t>(g - 1)];
-        f.fit = fit_two_normals(values);
-        f.bic_gain = bic_gain(f.fit.loglik, f.fit.loglik_single, values.size());
-        f.persistence = persistence(values, s.p.NTIME, s.p.NREP);
+        const TwoStateFit t = fit_two_states(values, s.p.NTIME, s.p.NREP);
+        s.fits[static_cast<std::size_t>(g - 1)] = {t.fit, t.persistence, t.bic_gain};
     }
     if (!o.para1.empty()) {
         s.densities_given = true;

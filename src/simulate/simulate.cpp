@@ -6,7 +6,7 @@
 #include "io/numbers.hpp"
 #include "random/deviates.hpp"
 #include "random/generator.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "run/classic_inputs.hpp"
 
 namespace coswitch {

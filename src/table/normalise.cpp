@@ -4,7 +4,7 @@
 
 #include "io/errors.hpp"
 #include "io/numbers.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "table/delimited.hpp"
 #include "table/printable.hpp"
 

@@ -1,12 +1,12 @@
 #include "table/prepare.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <new>
 #include <unordered_map>
 
 #include "io/errors.hpp"
+#include "io/number_text.hpp"
 #include "table/delimited.hpp"
 #include "table/printable.hpp"
 
@@ -36,12 +36,6 @@ std::vector<bool> listed_genes(const NamedTable& table, const GeneList& list) {
     return listed;
 }
 
-std::string shortest(double v) {
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
 // The transformed values of gene g over the design, or the reason it drops.
 GeneStatus gene_values(const NamedTable& table, const Design& design, const GeneOptions& o,
                        const std::vector<std::size_t>& used_in_table_order,
@@ -64,7 +58,7 @@ GeneStatus gene_values(const NamedTable& table, const Design& design, const Gene
                                            ": --transform " + transform_name(o.transform) +
                                            " needs values above " +
                                            (o.transform == Transform::Log2 ? "0" : "-1") +
-                                           ", not " + shortest(x) +
+                                           ", not " + shortest_text(x) +
                                            (o.normalise == Normalise::Cpm
                                                 ? " (a count per million)"
                                                 : ""));

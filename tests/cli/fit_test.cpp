@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/run_program.hpp"
+#include "support/tables.hpp"
 
 using namespace coswitch::testing;
 namespace fs = std::filesystem;
@@ -350,4 +351,41 @@ TEST(Fit, ExtremeValuesGiveFiniteFilesOrNone) {
         for (std::size_t k = 0; k < a.size(); ++k)
             EXPECT_NEAR(std::ldexp(b[k], -1000), a[k], 1e-8 * std::fabs(a[k])) << name << k;
     }
+}
+
+// fit and scan fit a gene alike: the same values give the same states, gain and persistence.
+TEST(Fit, EachGeneFittedAsScanFitsIt) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(6, 8, 2, 5));
+    auto r = run_program(d.path(), "", {"scan", "table.tsv", "--replicates", "2", "--bootstrap", "1",
+                                        "-o", "out", "--write-classic", "classic", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> args = fit_args('G', 8, 2, 6);
+    args.insert(args.end(), {"-C", (d / "classic").string(), "--tsv", "fit.tsv"});
+    ASSERT_TRUE(fs::remove(d / "classic" / "para1.txt") && fs::remove(d / "classic" / "para2.txt"));
+    r = run_program(d.path(), "", args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream genes(read_file(d / "out" / "genes.tsv")), fits(read_file(d / "classic" / "fit.tsv"));
+    std::string gene_head, fit_head, gene, fit;
+    std::getline(genes, gene_head);
+    std::getline(fits, fit_head);
+    // Cells by tabs: a kept gene's reason is empty.
+    const auto cell = [](const std::string& header, const std::string& line, const std::string& column) {
+        std::istringstream h(header), l(line);
+        for (std::string name, word; std::getline(h, name, '\t') && std::getline(l, word, '\t');)
+            if (name == column) return word;
+        return std::string("missing");
+    };
+    int compared = 0;
+    while (std::getline(genes, gene) && std::getline(fits, fit)) {
+        for (const char* column : {"mean0", "sd0", "mean1", "sd1"}) {
+            char nine[64];
+            std::snprintf(nine, sizeof nine, "%.9g", std::stod(cell(gene_head, gene, column)));
+            EXPECT_EQ(nine, cell(fit_head, fit, column)) << column << "\n" << gene << "\n" << fit;
+        }
+        for (const char* column : {"weight1", "bic_gain", "persistence", "persistence_p", "switching"})
+            EXPECT_EQ(cell(gene_head, gene, column), cell(fit_head, fit, column)) << column << "\n" << gene;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 6);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "run/classic_limits.hpp"
 #include "support/run_program.hpp"
 
 using namespace coswitch::testing;
@@ -282,4 +283,23 @@ TEST(Options, AnswersExactlyAtTheirLimitsAreAccepted) {
     const std::string p = read_file(many_genes / "pvalue.txt");
     EXPECT_EQ(std::count(p.begin(), p.end(), '\n'), 1 + 1770);
     EXPECT_NE(p.find("        59        60"), std::string::npos);
+}
+
+// The help texts state the limits the runs enforce.
+TEST(Options, HelpTextsStateTheClassicLimits) {
+    using coswitch::kMaxBootstrap, coswitch::kMaxGenes, coswitch::kMaxReplicates, coswitch::kMaxTimePoints;
+    ScratchDir d;
+    const std::string classic = run_program(d.path(), "", {"--help"}).out;
+    const std::string fit = run_program(d.path(), "", {"fit", "--help"}).out;
+    for (const auto& [text, limit] : std::vector<std::pair<std::string, int>>{
+             {"number of time points (at most ", kMaxTimePoints},
+             {"replicates per time point (at most ", kMaxReplicates},
+             {"bootstrap replicates per gene pair (at most ", kMaxBootstrap},
+             {"number of genes (at most ", kMaxGenes}})
+        EXPECT_NE(classic.find(text + std::to_string(limit) + ")\n"), std::string::npos) << text;
+    for (const auto& [text, limit] : std::vector<std::pair<std::string, int>>{
+             {"number of time points (1 to ", kMaxTimePoints},
+             {"replicates per time point (1 to ", kMaxReplicates},
+             {"number of genes (1 to ", kMaxGenes}})
+        EXPECT_NE(fit.find(text + std::to_string(limit) + ")\n"), std::string::npos) << text;
 }

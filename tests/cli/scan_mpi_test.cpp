@@ -32,9 +32,9 @@ std::string find_mpirun() {
 }
 
 // mpirun -np ranks coswitch scan args..., in dir; returns the exit status
-// and standard error.
+// and standard error. rank_env: NAME=VALUE set for the ranks, not mpirun.
 ProgramRun mpirun_scan(const std::string& mpirun, const fs::path& dir, int ranks,
-                       const std::vector<std::string>& args) {
+                       const std::vector<std::string>& args, const std::string& rank_env = "") {
     ScratchDir io;
     const fs::path err_path = io / "stderr";
     const pid_t pid = ::fork();
@@ -51,8 +51,9 @@ ProgramRun mpirun_scan(const std::string& mpirun, const fs::path& dir, int ranks
         // Open MPI keeps some memory to the end on purpose; under the leak
         // checker that would read as the program's leak.
         ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        std::vector<std::string> words = {mpirun, "--oversubscribe", "-np", std::to_string(ranks),
-                                          COSWITCH_BINARY, "scan"};
+        std::vector<std::string> words = {mpirun, "--oversubscribe", "-np", std::to_string(ranks)};
+        if (!rank_env.empty()) words.insert(words.end(), {"-x", rank_env});
+        words.insert(words.end(), {COSWITCH_BINARY, "scan"});
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& w : words) argv.push_back(w.data());
@@ -120,6 +121,20 @@ TEST_F(ScanMpi, AnInputErrorEndsEveryRankBeforeAnyPair) {
     EXPECT_NE(r.err.find("coswitch: rank 0: bad.tsv:3"), std::string::npos) << r.err;
     // One rank names the cause, not every one.
     EXPECT_EQ(r.err.find("rank 1:"), std::string::npos) << r.err;
+    for (const auto& e : fs::directory_iterator(d.path()))
+        EXPECT_EQ(e.path().filename().string().find("out"), std::string::npos) << e.path();
+}
+
+TEST_F(ScanMpi, AFailureDuringThePairsEndsEveryRankWithItsStatus) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(9, 6, 2, 4));
+    // The ranks after the first spool their null records: with nowhere to put them they fail.
+    const auto r = mpirun_scan(mpirun_, d.path(), 2,
+                               {"table.tsv", "-o", "out", "--replicates", "2", "--bootstrap", "4",
+                                "--nulls", "--threads", "1", "--quiet"},
+                               "TMPDIR=" + (d / "missing").string());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("coswitch: rank 1: cannot create a spool file in "), std::string::npos) << r.err;
     for (const auto& e : fs::directory_iterator(d.path()))
         EXPECT_EQ(e.path().filename().string().find("out"), std::string::npos) << e.path();
 }

@@ -268,15 +268,15 @@ TEST(Summary, RanksByEitherStatisticAndKeepsThePairsBelowAnFdr) {
         std::string ranked, kept, passing;
     };
     const std::vector<Case> cases = {
-        // Correlation ties at 0.3 share the raw 0.25 too, so pair order decides.
-        {{"--rank", "corr"}, "1-4 2-4 1-2 1-3 3-4 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", ""},
+        // Correlation ties at 0.3 share the raw 0.25 too, so the dependence p-value decides.
+        {{"--rank", "corr"}, "1-4 2-4 3-4 1-2 1-3 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", ""},
         {{"--rank=new"}, "3-4 1-2 1-3 2-3 2-4 1-4 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", ""},
         {{"--fdr", "0.04"}, "3-4 1-2 ", "1-2 3-4 ", " 2 of 6 pairs have an adjusted dependence p-value of at most 0.04\n"},
         {{"--rank", "corr", "--fdr", "0.2"}, "1-4 2-4 ", "1-4 2-4 ",
          " 2 of 6 pairs have an adjusted correlation p-value of at most 0.2\n"},
         // A NaN adjusted value passes no threshold, not even 1.
         {{"--fdr", "1"}, "3-4 1-2 1-3 2-3 2-4 ", "1-2 1-3 2-3 2-4 3-4 ", " 5 of 6 pairs"},
-        {{"--fdr", "1", "--rank", "corr"}, "1-4 2-4 1-2 1-3 3-4 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", " 6 of 6 pairs"},
+        {{"--fdr", "1", "--rank", "corr"}, "1-4 2-4 3-4 1-2 1-3 2-3 ", "1-2 1-3 1-4 2-3 2-4 3-4 ", " 6 of 6 pairs"},
         {{"--fdr", "0"}, "3-4 ", "3-4 ", " 1 of 6 pairs have an adjusted dependence p-value of at most 0\n"},
         {{"--fdr", "0", "--rank", "corr"}, "", "", " 0 of 6 pairs have an adjusted correlation p-value of at most 0\n"},
     };

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "random/sampler.hpp"
@@ -61,4 +67,49 @@ TEST(Threads, PairStartsAdvanceStreamsByTheirDrawCounts) {
     for (int n = 0; n < 3 * 105; ++n) coswitch::sampler_uniform(stepped);
     EXPECT_EQ(jumped.t1, stepped.t1);
     EXPECT_EQ(jumped.t2, stepped.t2);
+}
+
+// Helpers start until the system refuses one; the caller learns how many and does the rest;
+// a failure anywhere comes back only once every thread has ended.
+TEST(Threads, HelpersBesideTheCallingThread) {
+    using coswitch::run_with_helpers;
+    const auto refusing_after = [](int allowed) -> coswitch::ThreadStarter {
+        auto count = std::make_shared<int>(0);
+        return [count, allowed](std::function<void()> body) {
+            if ((*count)++ >= allowed)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            return std::thread(std::move(body));
+        };
+    };
+    for (const int allowed : {0, 2, 5}) {
+        std::vector<std::atomic<int>> runs(5);
+        int seen = -1;
+        const int started = run_with_helpers(5, refusing_after(allowed), [&](int k) { ++runs[k]; },
+                                             [&](int n) { seen = n; });
+        EXPECT_EQ(started, allowed);
+        EXPECT_EQ(seen, allowed);
+        for (int k = 0; k < 5; ++k) EXPECT_EQ(runs[k].load(), k < allowed ? 1 : 0) << allowed << " " << k;
+    }
+    EXPECT_EQ(run_with_helpers(0, {}, [](int) { ADD_FAILURE(); }, [](int n) { EXPECT_EQ(n, 0); }), 0);
+
+    // A helper's failure, and the caller's, wait for the slow helper to finish.
+    for (const int failing : {0, -1}) {
+        std::atomic<bool> slow_done{false};
+        try {
+            run_with_helpers(
+                2, {},
+                [&](int k) {
+                    if (k == failing) throw std::runtime_error("helper failed");
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    slow_done = true;
+                },
+                [&](int) {
+                    if (failing < 0) throw std::runtime_error("caller failed");
+                });
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), failing < 0 ? "caller failed" : "helper failed");
+        }
+        EXPECT_TRUE(slow_done.load()) << failing;
+    }
 }

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "cli/failure.hpp"
+#include "io/errors.hpp"
 #include "random/generator.hpp"
 #include "random/sampler.hpp"
 #include "support/run_program.hpp"
@@ -30,18 +32,25 @@ void set_seeds_before(GeneratorState& g, std::int64_t s1, std::int64_t s2) {
     g.GLOBE.CURSEED2[1] = static_cast<std::int32_t>(s2 * 1481316021 % kM2);
 }
 
-// The diagnostics end the process, so they are watched from outside: "status|stdout|stderr",
-// status 99 when body returns.
+// A failed check ends the run as the program ends it, so it is watched from outside:
+// "status|stdout|stderr", status 99 when body returns.
 std::string run_in_child(const std::function<void()>& body) {
     ScratchDir d;
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t pid = fork();
     if (pid == 0) {
-        if (std::freopen((d / "out").c_str(), "w", stdout) && std::freopen((d / "err").c_str(), "w", stderr))
-            body();
+        int status = 99;
+        if (std::freopen((d / "out").c_str(), "w", stdout) && std::freopen((d / "err").c_str(), "w", stderr)) {
+            try {
+                body();
+            } catch (...) {
+                status = report_failure();
+            }
+        }
         std::fflush(stdout);
-        _exit(99);
+        std::fflush(stderr);
+        _exit(status);
     }
     int st = 0;
     waitpid(pid, &st, 0);
@@ -124,4 +133,15 @@ TEST(Generator, BadArgumentsPrintTheirDiagnosticsAndExitAsInternalErrors) {
              {[&] { initgn(g, 2); }, "3||ISDTYP NOT IN RANGE\n"},
              {[&] { setcgn(g, 1), setcgn(g, 32); }, "99||"}})
         EXPECT_EQ(run_in_child(call), want);
+
+    // A host of the library gets the check as an exception, and the process goes on.
+    try {
+        GeneratorState fresh;
+        initgn(fresh, -1);
+        ADD_FAILURE() << "no stop";
+    } catch (const InternalStop& e) {
+        EXPECT_EQ(e.diagnostics, " INITGN called before random number generator  initialized -- abort!\n");
+        EXPECT_STREQ(e.what(), " INITGN called before random number generator initialized");
+        EXPECT_EQ(e.status, kExitInternal);
+    }
 }

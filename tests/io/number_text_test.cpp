@@ -1,9 +1,10 @@
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -45,4 +46,22 @@ TEST(NumberText, PValueTextIsEqualExactlyWhenCountsAre) {
         f += ' ';
     }  // 0.123456785 is just below the tie
     EXPECT_EQ(f, "42.00000000 0.12345678 NaN -Inf 100000000000000000000.00000000 ");
+}
+
+// Fixed and significant digits are those of C's %.*f and %.*g, ties and extremes included,
+// with words for the values that have no digits.
+TEST(NumberText, FixedAndSignificantDigitsAsCFormatsGiveThem) {
+    char c[512];
+    for (const double v : {0.125, 2.675, -2.5, 1e-5, 0.05, 123456789.0, -0.0, 5e-324, 1e22,
+                           1.7976931348623157e308, 999999.5, 9.9999999995, 0.00123449999}) {
+        for (const int d : {3, 4, 6, 9, 10}) {
+            std::snprintf(c, sizeof c, "%.*g", d, v);
+            EXPECT_EQ(significant(v, d), c) << v << " %." << d << "g";
+        }
+        for (const int d : {0, 1, 2, 4, 8}) {
+            std::snprintf(c, sizeof c, "%.*f", d, v);
+            EXPECT_EQ(fixed(v, d), c) << v << " %." << d << "f";
+        }
+    }
+    EXPECT_EQ(fixed(NAN, 2) + " " + significant(-INFINITY, 4) + " " + shortest_text(INFINITY), "NaN -Inf Inf");
 }

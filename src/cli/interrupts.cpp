@@ -1,14 +1,14 @@
-#include "io/interrupts.hpp"
+#include "cli/interrupts.hpp"
 
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
-#include <mutex>
 #include <system_error>
 #include <thread>
+
+#include "io/unfinished_folder.hpp"
 
 namespace coswitch {
 namespace {
@@ -36,11 +36,6 @@ public:
         }
     }
 
-    void set(const std::string& path) {
-        std::lock_guard lock(mutex_);
-        path_ = path;
-    }
-
     ~Watcher() {
         if (!thread_.joinable()) return;
         stop_ = true;
@@ -53,11 +48,7 @@ private:
         while (!stop_.load()) {
             const int sig = ::sigtimedwait(&set, nullptr, &tick);
             if (sig <= 0) continue;
-            {
-                std::lock_guard lock(mutex_);
-                std::error_code ec;
-                if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-            }
+            remove_unfinished_folder();
             ::signal(sig, SIG_DFL);
             sigset_t one;
             sigemptyset(&one);
@@ -70,8 +61,6 @@ private:
 
     std::thread thread_;
     std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::string path_;
 };
 
 Watcher& watcher() {
@@ -82,7 +71,5 @@ Watcher& watcher() {
 }  // namespace
 
 void watch_interrupts() { watcher().start(); }
-
-void set_unfinished_folder(const std::string& path) { watcher().set(path); }
 
 }  // namespace coswitch
