@@ -60,7 +60,7 @@ std::string scan_inputs_text(const ScanInputs& s) {
     out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +
            " dropped";
     if (s.not_selected > 0) out += ", " + std::to_string(s.not_selected) + " not selected";
-    out += " (genes.tsv lists every gene and why)\n";
+    out += " (genes.tsv lists every gene of the run and why)\n";
     out += " densities: " +
            std::string(s.densities_given ? "given (--para1, --para2)"
                                          : "a two-state fit per gene") +
@@ -88,6 +88,8 @@ std::string genes_tsv(const ScanInputs& s) {
         "persistence\tpersistence_p\tswitching\n";
     const std::vector<GeneDensities> densities = kept_gene_densities(s);
     for (const GeneReport& g : s.genes) {
+        // A --genes list keeps to its genes: the table's others are only counted (run.tsv).
+        if (g.status == "not selected") continue;
         out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
         if (g.index == 0) {
             out += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";

@@ -19,7 +19,7 @@ namespace coswitch {
 struct GeneReport {
     std::string id;
     std::uint64_t line = 0;     // in the table
-    std::string status;         // kept, dropped, not selected
+    std::string status;         // kept, dropped, not selected (not in genes.tsv)
     std::string reason;         // why not kept
     int index = 0;              // 1.. for kept genes: its number in the run
 };
