@@ -52,6 +52,18 @@ text_setting <- function(name, value) {
   value
 }
 
+# A mistyped setting with the one it most likely meant: the command line's
+# spelling (report-pairs) or a slip of a letter or two.
+with_near_name <- function(name) {
+  known <- names(scan_defaults)
+  near <- gsub("-", "_", name)
+  if (!near %in% known) {
+    edits <- utils::adist(name, known)[1L, ]
+    near <- if (min(edits) <= 2L) known[[which.min(edits)]] else character()
+  }
+  if (length(near)) paste0(name, " (did you mean ", near, "?)") else name
+}
+
 scan_settings <- function(given) {
   settings <- scan_defaults
   if (!length(given)) return(settings)
@@ -65,7 +77,8 @@ scan_settings <- function(given) {
   unknown <- setdiff(names, names(scan_defaults))
   if (length(unknown)) {
     coswitch_stop(paste0(
-      "unknown setting", if (length(unknown) > 1L) "s", ": ", paste(unknown, collapse = ", "),
+      "unknown setting", if (length(unknown) > 1L) "s", ": ",
+      paste(vapply(unknown, with_near_name, ""), collapse = ", "),
       " (the settings: ", paste(names(scan_defaults), collapse = ", "), ")"
     ))
   }
@@ -173,7 +186,7 @@ scan_table <- function(x, assay) {
   if (!is.matrix(x) || !is.numeric(x)) {
     coswitch_stop("x: needs a numeric matrix (genes x samples) or a SummarizedExperiment")
   }
-  if (is.null(rownames(x))) coswitch_stop("x: needs row names, the gene ids")
+  if (is.null(rownames(x))) coswitch_stop("x: needs row names, the gene ids (rownames(x) <- ids)")
   samples <- colnames(x)
   if (is.null(samples)) samples <- as.character(seq_len(ncol(x)))
   storage.mode(x) <- "double"

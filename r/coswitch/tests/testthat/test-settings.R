@@ -1,10 +1,12 @@
 test_that("settings are checked by name and type, and the library's checks reach R", {
   e <- bundled_example()
   scan_with <- function(...) coswitch_scan(e$x, e$time, e$replicate, ...)
-  expect_error(scan_with(boostrap = 5), "unknown setting: boostrap \\(the settings: genes, ",
+  expect_error(scan_with(boostrap = 5),
+               "unknown setting: boostrap \\(did you mean bootstrap\\?\\) \\(the settings: genes, ",
                class = "coswitch_error")
   expect_error(scan_with(bootstrap = 5, `report-pairs` = 3, quiet = TRUE),
-               "unknown settings: report-pairs, quiet", class = "coswitch_error")
+               "unknown settings: report-pairs \\(did you mean report_pairs\\?\\), quiet \\(",
+               class = "coswitch_error")
   expect_error(coswitch_scan(e$x, e$time, e$replicate, 5), "settings are given by name",
                class = "coswitch_error")
   expect_error(scan_with(bootstrap = 5, bootstrap = 6), "given twice: bootstrap",
