@@ -64,14 +64,14 @@ fuzz:
 
 # The R package, built from a copy of the library's sources and installed
 # into $(BUILD)/r-lib (use it with .libPaths("$(BUILD)/r-lib") or
-# R_LIBS=$(BUILD)/r-lib); its source package is $(BUILD)/r/coswitch_*.tar.gz.
+# R_LIBS=$(BUILD)/r-lib); its source package is $(BUILD)/r-package/coswitch_*.tar.gz.
 r: deps
 	JOBS=$(JOBS) sh r/build.sh $(BUILD)
 
 # R CMD check of that source package, its tests compared with the program's
 # output (several minutes: it compiles the package again).
 r-check: r program
-	cd $(BUILD)/r && MAKEFLAGS=-j$(JOBS) \
+	cd $(BUILD)/r-package && MAKEFLAGS=-j$(JOBS) \
 	  COSWITCH_PROGRAM=$(abspath $(BUILD))/coswitch COSWITCH_SHARED_DIR=$(abspath ..)/shared \
 	  R CMD check --no-manual coswitch_*.tar.gz
 

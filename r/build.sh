@@ -3,8 +3,8 @@
 #   sh r/build.sh [BUILD]            (BUILD defaults to build)
 # The package holds a copy of the library's sources (src/ without the
 # command line's src/cli/*.cpp, and include/) and the bundled example, staged
-# with r/coswitch in BUILD/r/coswitch; `R CMD build` makes
-# BUILD/r/coswitch_VERSION.tar.gz from it, a package that builds on its own.
+# with r/coswitch in BUILD/r-package/coswitch; `R CMD build` makes
+# BUILD/r-package/coswitch_VERSION.tar.gz from it, a package that builds on its own.
 # Nothing is rebuilt when no input changed since the last install.
 # Exits 77 (a skip for CTest) when R or Rcpp is missing.
 set -eu
@@ -13,7 +13,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
-stage=$build/r
+stage=$build/r-package
 lib=$build/r-lib
 
 if ! command -v R >/dev/null 2>&1 || ! command -v Rscript >/dev/null 2>&1; then

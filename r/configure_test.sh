@@ -6,7 +6,7 @@
 # Exits 77 (a skip for CTest) without R or the source package.
 set -u
 build=$1
-tarball=$(ls "$build"/r/coswitch_*.tar.gz 2>/dev/null | head -n 1)
+tarball=$(ls "$build"/r-package/coswitch_*.tar.gz 2>/dev/null | head -n 1)
 if ! command -v R >/dev/null 2>&1 || [ -z "$tarball" ]; then
   echo "skipped: R or the source package (make r) is missing"
   exit 77
