@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean
+.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean r r-check
 
 all: build
 
@@ -67,6 +67,19 @@ fuzz:
 	  build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/crashes/$$t/ build-fuzz/corpus/$$t tests/fuzz/$$t; \
 	done
+
+# The R package, built from a copy of the library's sources and installed
+# into $(BUILD)/r-lib (use it with .libPaths("$(BUILD)/r-lib") or
+# R_LIBS=$(BUILD)/r-lib); its source package is $(BUILD)/r-package/coswitch_*.tar.gz.
+r: deps
+	JOBS=$(JOBS) sh r/build.sh $(BUILD)
+
+# R CMD check of that source package, its tests compared with the program's
+# output (several minutes: it compiles the package again).
+r-check: r program
+	cd $(BUILD)/r-package && MAKEFLAGS=-j$(JOBS) \
+	  COSWITCH_PROGRAM=$(abspath $(BUILD))/coswitch COSWITCH_SHARED_DIR=$(abspath ..)/shared \
+	  R CMD check --no-manual coswitch_*.tar.gz
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz python/build python/coswitch.egg-info
