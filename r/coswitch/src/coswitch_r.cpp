@@ -11,7 +11,7 @@
 
 #include "coswitch/coswitch.hpp"
 #include "io/errors.hpp"
-#include "report/number_text.hpp"
+#include "io/number_text.hpp"
 #include "table/cell_value.hpp"
 #include "table/named_table.hpp"
 
@@ -25,6 +25,17 @@ double as_printed(double v, int decimals) {
     if (!std::isfinite(v)) return v;
     std::string text;
     coswitch::append_fixed(text, v, decimals);
+    double out = v;
+    coswitch::read_cell(text, out);
+    return out;
+}
+
+// An adjusted p-value as the tables print it (kAdjustedDigits significant
+// digits), read back.
+double as_printed_adjusted(double v) {
+    if (!std::isfinite(v)) return v;
+    std::string text;
+    coswitch::append_significant(text, v, coswitch::kAdjustedDigits);
     double out = v;
     coswitch::read_cell(text, out);
     return out;
@@ -81,10 +92,10 @@ Rcpp::DataFrame pairs_frame(const std::vector<api::Pair>& pairs) {
         // printed as the shortest text of the same double, so they need no rounding.
         stat_new[k] = as_printed(p.stat_new, 8);
         p_new[k] = p.p_new;
-        p_new_bh[k] = p.p_new_bh;
+        p_new_bh[k] = as_printed_adjusted(p.p_new_bh);
         stat_corr[k] = as_printed(p.stat_corr, 8);
         p_corr[k] = p.p_corr;
-        p_corr_bh[k] = p.p_corr_bh;
+        p_corr_bh[k] = as_printed_adjusted(p.p_corr_bh);
         r[k] = as_printed(p.r, 8);
         phase[k] = p.phase == "NA" ? Rcpp::String(NA_STRING) : Rcpp::String(p.phase);
         switching1[k] = p.switching1;
