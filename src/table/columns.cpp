@@ -1,8 +1,7 @@
 #include "table/columns.hpp"
 
-#include <regex>
-
 #include "io/errors.hpp"
+#include "table/name_pattern.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch {
@@ -26,17 +25,13 @@ std::size_t find_column(const NamedTable& t, const std::string& name) {
 }
 
 void add_regex(const NamedTable& t, const std::string& pattern, std::vector<std::size_t>& out) {
-    std::regex re;
-    try {
-        re = std::regex(pattern, std::regex::ECMAScript);
-    } catch (const std::regex_error& e) {
-        fail("bad pattern " + quoted(pattern, 0) + ": " + e.what());
-    }
+    const NamePattern re(pattern);
+    if (!re.error().empty()) fail("bad pattern " + quoted(pattern) + ": " + pattern_error_text(re));
     const std::size_t before = out.size();
     for (std::size_t s = 0; s < t.samples.size(); ++s)
-        if (std::regex_match(t.samples[s], re)) out.push_back(s);
+        if (re.whole_match(t.samples[s])) out.push_back(s);
     if (out.size() == before)
-        fail("pattern " + quoted(pattern, 0) + " matches no column of " + t.name);
+        fail("pattern " + quoted(pattern) + " matches no column of " + t.name);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "table/design_check.hpp"
 
-#include <regex>
-
 #include "io/errors.hpp"
 #include "io/quoted.hpp"
 #include "table/design_samples.hpp"
@@ -40,7 +38,6 @@ std::optional<CheckedPattern> checked_pattern(const NamedTable& table,
             if (d.columns.size() == selected.size() && d.NTIME >= 2 && d.NREP >= 2)
                 return CheckedPattern{pattern, d.NTIME, d.NREP};
         } catch (const RunError&) {
-        } catch (const std::regex_error&) {
         }
     }
     return std::nullopt;

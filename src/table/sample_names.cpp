@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "table/name_pattern.hpp"
+
 namespace coswitch {
 namespace {
 
@@ -55,26 +57,7 @@ std::optional<TimeParts> time_parts(std::string_view t) {
     return p;
 }
 
-// text as an ECMAScript regex that matches it literally.
-std::string literal(std::string_view text) {
-    static const std::string special = "\\^$.|?*+()[]{}";
-    std::string out;
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (special.find(c) != std::string::npos) {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\x";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
+std::string literal(std::string_view text) { return literal_pattern(text); }
 
 // A regex for the tokens of one position, capturing what tells them apart
 // when `capture`: letters then digits (sample97: sample\d+), one letter,
@@ -196,8 +179,6 @@ std::vector<std::string> candidate_patterns(const std::vector<std::string>& name
     if (names.size() < 2) return {};
     std::vector<NameTokens> split;
     for (const std::string& name : names) {
-        // std::regex matches by recursion, one level a character or so.
-        if (name.size() > 200) return {};
         split.push_back(split_sample_name(name));
         if (split.back().tokens.empty() || split.back().separators != split[0].separators)
             return {};
