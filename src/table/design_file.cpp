@@ -84,6 +84,10 @@ Design design_from_text(const NamedTable& table, const std::vector<std::size_t>&
         }
         if (cells[2].empty())
             throw RunError(kExitInput, at_line(shown_name, no) + "empty replicate");
+        // design.tsv and the report carry the label as sample names are carried.
+        if (const char* fault = name_fault(cells[2]))
+            throw RunError(kExitInput, at_line(shown_name, no) + "replicate " + quoted(cells[2]) +
+                                           " " + fault);
         const auto it = columns.find(cells[0]);
         if (it == columns.end()) {
             unknown.push_back(cells[0]);

@@ -191,6 +191,8 @@ TEST(Design, FromFileTheFirstLineIsAHeaderOnlyWhenItLooksLikeOne) {
     const std::string rest = "t2\t1\tB\nt3\t2\tA\nt4\t2\tB\n";
     // A mistyped time on a sample's line is named, not taken for a header
     // (which made the sample vanish).
+    EXPECT_TRUE(contains(input_error([&] { design("t1\t1\t\"A\"\"\"\n" + rest); }),
+                         "d.tsv:1: replicate \"A\\\"\" holds a double quote"));
     EXPECT_EQ(input_error([&] { design("t1\t1x\tA\n" + rest); }),
               "d.tsv:1: time \"1x\" is not a number");
     // A header says so, by its time cell or by naming no sample.
