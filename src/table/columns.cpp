@@ -52,7 +52,7 @@ std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& 
         std::size_t comma = list.find(',', pos);
         if (comma == std::string::npos) comma = list.size();
         const std::string item = list.substr(pos, comma - pos);
-        if (item.empty()) fail("empty item in " + quoted(list, 0));
+        if (item.empty()) fail("empty item in " + quoted(list));
         const std::size_t dots = item.find("..");
         std::size_t s = find_column(t, item);
         if (s != std::string::npos) {
@@ -78,7 +78,15 @@ std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& 
     }
     if (!unknown.empty()) {
         std::string list;
-        for (const std::string& u : unknown) list += (list.empty() ? "" : ", ") + quoted(u);
+        // A message is one short line, however long LIST is.
+        for (std::size_t k = 0; k < unknown.size(); ++k) {
+            const std::string item = (list.empty() ? "" : ", ") + quoted(unknown[k]);
+            if (k > 0 && list.size() + item.size() > 200) {
+                list += " and " + std::to_string(unknown.size() - k) + " more";
+                break;
+            }
+            list += item;
+        }
         fail("no column named " + list + " in " + t.name);
     }
     std::vector<bool> taken(t.samples.size(), false);

@@ -30,10 +30,14 @@ void list_unknown(const std::string& name, const NamedTable& table,
                   const std::vector<std::string>& unknown,
                   const std::vector<std::uint64_t>& lines) {
     std::string list;
-    for (std::size_t k = 0; k < unknown.size() && k < 5; ++k)
-        list +=
-            (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " + std::to_string(lines[k]) + ")";
-    if (unknown.size() > 5) list += " and " + std::to_string(unknown.size() - 5) + " more";
+    std::size_t k = 0;
+    for (; k < unknown.size() && k < 5; ++k) {
+        const std::string item = (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " +
+                                 std::to_string(lines[k]) + ")";
+        if (k > 0 && list.size() + item.size() > 200) break;  // one short line
+        list += item;
+    }
+    if (k < unknown.size()) list += " and " + std::to_string(unknown.size() - k) + " more";
     throw RunError(kExitInput, name + ": " + std::to_string(unknown.size()) +
                                    " sample(s) not among the selected columns of " + table.name +
                                    ": " + list);

@@ -31,12 +31,13 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
                           const std::vector<std::size_t>& count) {
     std::string list;
     for (std::size_t t = 0; t < d.NTIME; ++t) {
-        if (t == 30) {
+        const std::string item =
+            (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " + std::to_string(count[t]);
+        if (t == 30 || (t > 0 && list.size() + item.size() > 200)) {
             list += ", ... (" + std::to_string(d.NTIME) + " time points)";
             break;
         }
-        list +=
-            (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " + std::to_string(count[t]);
+        list += item;
     }
     throw RunError(kExitInput, how +
                                    ": time points have different numbers of replicates "

@@ -61,11 +61,20 @@ std::string literal_pattern(std::string_view text) {
 }
 
 std::string shown_pattern(std::string_view pattern) {
-    constexpr std::size_t kShown = 80;  // RE2's errors hold the pattern, or most of it
-    if (pattern.size() <= kShown) return escape_controls(pattern);
-    std::size_t end = kShown;
-    while (end > kShown - 3 && (static_cast<unsigned char>(pattern[end]) & 0xC0) == 0x80) --end;
-    return escape_controls(pattern.substr(0, end)) + "...";
+    // RE2's errors hold the pattern, or most of it: cut what is shown, escapes
+    // (four characters a byte) included.
+    constexpr std::size_t kShown = 80;
+    std::string out;
+    std::size_t i = 0;
+    while (i < pattern.size() && out.size() < kShown) {
+        std::size_t n = 1;
+        while (i + n < pattern.size() && (static_cast<unsigned char>(pattern[i + n]) & 0xC0) == 0x80 &&
+               n < 4)
+            ++n;
+        out += escape_controls(pattern.substr(i, n));
+        i += n;
+    }
+    return i < pattern.size() ? out + "..." : out;
 }
 
 std::string pattern_error_text(const NamePattern& p) {

@@ -42,7 +42,7 @@ private:
 std::string literal_pattern(std::string_view text);
 
 // A pattern (or RE2's error, which holds it) as a message shows it: control
-// characters escaped, cut after 80 bytes.
+// characters escaped, cut after some 80 characters.
 std::string shown_pattern(std::string_view pattern);
 
 // What a message says after a pattern that does not compile, e.g. "missing

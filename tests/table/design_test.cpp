@@ -153,6 +153,12 @@ TEST(Design, PatternsAreRe2AndMatchNamesOfAnyLength) {
                              design_from_samples(t, {0, 1}, "(x+)_\\1_(A)");
                          }),
                          "(RE2 syntax: no backreferences or lookaround)"));
+    // A long pattern, and RE2's error that repeats it, are cut in the message.
+    const std::string bad = "(" + std::string(300, '\x01');
+    const std::string said = input_error([&] { design_from_samples(t, {0, 1}, bad); });
+    EXPECT_LT(said.size(), 300u) << said;
+    EXPECT_TRUE(contains(said, "--samples (\\x01\\x01"));
+    EXPECT_TRUE(contains(input_error([&] { select_columns(t, "a,b,~" + bad); }), "\\x01...\": "));
 }
 
 TEST(Design, LabelsThatMakeNoDesignAreNamedInMemoryOfTheSamples) {
