@@ -43,6 +43,7 @@ void TextGuard::feed(std::string_view piece) {
                           : static_cast<std::size_t>(static_cast<const char*>(lf) - piece.data());
         const std::string_view part = piece.substr(i, end - i);
         line_bytes_ += part.size();
+        text_.append(part);
         if (!line_has_text_) line_has_text_ = part.find_first_not_of(" \t\r") != part.npos;
         if (!line_has_cr_) line_has_cr_ = part.find('\r') != part.npos;
         if (line_bytes_ > kMaxLineBytes) {
@@ -57,6 +58,19 @@ void TextGuard::feed(std::string_view piece) {
                             " of blank lines in a row, the most a file may hold");
         if (lf == nullptr) break;
         blank_bytes_ = blank;
+        // A table never holds one row twice; a gzip bomb often does, a
+        // million times over.
+        if (text_ == last_text_) {
+            same_bytes_ += line_bytes_ + 1;
+        } else {
+            same_bytes_ = line_bytes_ + 1;
+            same_from_ = line_;
+        }
+        if (same_bytes_ > kMaxLineBytes)
+            fail(same_from_, std::string("this line repeats, over ") + kMaxLineText +
+                                 " of it in a row: not a table of text lines?");
+        text_.swap(last_text_);
+        text_.clear();
         ++line_;
         line_bytes_ = 0;
         line_has_text_ = line_has_cr_ = false;

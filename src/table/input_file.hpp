@@ -3,9 +3,9 @@
 //
 // Limits, so that a pathological file (a gzip bomb: a few megabytes that
 // expand to gigabytes) is refused with a message rather than by the
-// kernel: a line holds at most kMaxLineBytes, blank lines and blanks in a
-// row take at most as much, and a NUL byte (binary data) ends the reading
-// where it is found. Gzip data is checked as it expands.
+// kernel: a line holds at most kMaxLineBytes, blank lines in a row and one
+// line repeated in a row take at most as much, and a NUL byte (binary data)
+// ends the reading where it is found. Gzip data is checked as it expands.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,6 +43,9 @@ private:
     bool line_has_text_ = false;    // something other than blanks in it
     bool line_has_cr_ = false;
     std::uint64_t blank_bytes_ = 0;  // blank lines just before it
+    std::string text_, last_text_;   // it so far, and the line before it
+    std::uint64_t same_bytes_ = 0;   // lines equal to the last one, in a row up to it
+    std::uint64_t same_from_ = 1;    // where they start
 };
 
 }  // namespace coswitch

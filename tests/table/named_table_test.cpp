@@ -183,6 +183,11 @@ TEST(NamedTable, GzipByItsBytesBinaryDataFirstAndTheLimitsOfAFile) {
     EXPECT_EQ(error("blank.tsv.gz", gzip("id\ts\ng\t1\n" + std::string(kMaxLineBytes + 1, '\n'))),
               "blank.tsv.gz:" + std::to_string(kMaxLineBytes + 3) +
                   ": more than 16 MiB of blank lines in a row, the most a file may hold");
+    std::string rows = "id\ts\n";
+    while (rows.size() <= kMaxLineBytes + 16) rows += "g\t1\n";
+    EXPECT_EQ(error("rows.tsv.gz", gzip(rows)),
+              "rows.tsv.gz:2: this line repeats, over 16 MiB of it in a row: not a table of text "
+              "lines?");
     EXPECT_TRUE(contains(error("cr.tsv", "id\ts\r" + std::string(kMaxLineBytes, 'x')),
                          "cr.tsv:1: lines end in CR alone"));
     // Short rows are padded with missing values: a wide header and short
