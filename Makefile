@@ -52,12 +52,13 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target coswitch coswitch_tests
 	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|PairLoop|Pooled|NullCounter|Scan\.|conformance'
 
-# The readers, the dialogue and summary's table reader under libFuzzer with
-# address and undefined-behaviour checks (clang; not part of `make test`).
+# The readers, the dialogue, summary's table reader, scan's table reader and
+# the ways to a design under libFuzzer with address and undefined-behaviour
+# checks (clang; not part of `make test`).
 # Each target runs FUZZ_SECONDS from the seeds in tests/fuzz/ and what
 # earlier runs found (build-fuzz/corpus/).
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = readers dialogue pvalue_table
+FUZZ_TARGETS = readers dialogue pvalue_table table design
 fuzz:
 	bash scripts/install-deps.sh fuzz
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_FUZZ=ON -DCOSWITCH_SANITIZE=address,undefined

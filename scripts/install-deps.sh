@@ -18,6 +18,7 @@ command -v xmllint >/dev/null || need+=(libxml2-utils)
 [ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
 [ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)
+[ -e /usr/include/re2/re2.h ] || need+=(libre2-dev)
 # Open MPI: scan on several processes, and its tests under mpirun.
 { command -v mpirun >/dev/null && [ -e /usr/lib/x86_64-linux-gnu/openmpi/include/mpi.h ]; } || need+=(libopenmpi-dev openmpi-bin)
 # The manual page's tests: groff renders it, man reads it.
