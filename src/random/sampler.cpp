@@ -29,10 +29,61 @@ double sampler_uniform(SamplerStream& s) {
     return static_cast<double>(z) * static_cast<double>(4.656612873E-10f);
 }
 
+namespace {
+// A draw's two seed steps are a chain of dependent multiplications, whose
+// latency sets the pace when draws come one after the other. The sequence
+// s, a s, a^2 s, ... (mod m) is also kChains interleaved sequences with the
+// multiplier a^kChains, which run side by side: the same seeds, so the same
+// uniforms. a s mod m is exact in 64 bits, as Schrage's steps are in 32.
+constexpr int kChains = 8;
+constexpr std::uint64_t power_of(std::uint64_t a, int e, std::uint64_t m) {
+    std::uint64_t r = 1;
+    for (int k = 0; k < e; ++k) r = r * a % m;
+    return r;
+}
+constexpr std::uint64_t kU1 = kM1, kU2 = kM2;
+constexpr std::uint64_t kStep1 = power_of(40014, kChains, kU1);
+constexpr std::uint64_t kStep2 = power_of(40692, kChains, kU2);
+
+inline double uniform_of(std::uint64_t s1, std::uint64_t s2) {
+    std::int32_t z = static_cast<std::int32_t>(s1) - static_cast<std::int32_t>(s2);
+    if (z <= 0) z = z + 2147483562;
+    return static_cast<double>(z) * static_cast<double>(4.656612873E-10f);
+}
+}  // namespace
+
 void sampler_fill(SamplerStream& s, double* out, std::size_t n) {
-    SamplerStream r = s;
-    for (std::size_t i = 0; i < n; ++i) out[i] = sampler_uniform(r);
-    s = r;
+    if (n < 2 * kChains) {
+        SamplerStream r = s;
+        for (std::size_t i = 0; i < n; ++i) out[i] = sampler_uniform(r);
+        s = r;
+        return;
+    }
+    std::uint64_t c1[kChains], c2[kChains];
+    std::uint64_t x1 = static_cast<std::uint64_t>(s.t1), x2 = static_cast<std::uint64_t>(s.t2);
+    for (int j = 0; j < kChains; ++j) {
+        x1 = 40014 * x1 % kU1;
+        x2 = 40692 * x2 % kU2;
+        c1[j] = x1;
+        c2[j] = x2;
+    }
+    std::size_t i = 0;
+    for (; i + kChains <= n; i += kChains)
+        for (int j = 0; j < kChains; ++j) {
+            out[i + static_cast<std::size_t>(j)] = uniform_of(c1[j], c2[j]);
+            x1 = c1[j];
+            x2 = c2[j];
+            c1[j] = kStep1 * c1[j] % kU1;
+            c2[j] = kStep2 * c2[j] % kU2;
+        }
+    for (int j = 0; i < n; ++i, ++j) {
+        out[i] = uniform_of(c1[j], c2[j]);
+        x1 = c1[j];
+        x2 = c2[j];
+    }
+    // The seeds of the last draw made.
+    s.t1 = static_cast<std::int32_t>(x1);
+    s.t2 = static_cast<std::int32_t>(x2);
 }
 
 void sampler_jump(SamplerStream& s, std::uint64_t k) {
