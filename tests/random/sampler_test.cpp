@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "numeric/simd_path.hpp"
 #include "random/sampler.hpp"
 
 using namespace coswitch;
@@ -122,10 +123,12 @@ TEST(Sampler, BoundsOnceAndUniformBatchMatchSingleTrials) {
 
 TEST(Sampler, FillOfEveryLengthEqualsSingleDraws) {
     // Short fills draw one at a time, longer ones in interleaved chains with
-    // a remainder: each length leaves the values and the stream of single draws.
+    // a remainder, on either instruction set: each length leaves the values
+    // and the stream of single draws.
+    for (const SimdPath path : {SimdPath::avx2, SimdPath::sse2})
     for (const SamplerStream start : {SamplerStream{}, SamplerStream{1, 1}, SamplerStream{12345, 67890},
                                       SamplerStream{2147483562, 1}, SamplerStream{1, 2147483398}})
-        for (std::size_t n = 0; n <= 70; ++n) {
+        for (std::size_t n = 0; n <= 70 && set_simd_path(path); ++n) {
             SamplerStream single = start, batch = start;
             std::vector<double> u(n + 1, -1.0);
             sampler_fill(batch, u.data(), n);
@@ -134,4 +137,5 @@ TEST(Sampler, FillOfEveryLengthEqualsSingleDraws) {
             EXPECT_EQ(batch.t1, single.t1) << n;
             EXPECT_EQ(batch.t2, single.t2) << n;
         }
+    set_simd_path(SimdPath::automatic);
 }
