@@ -71,7 +71,9 @@ TEST(PooledRun, CountsAreThoseOfTheClassicPooledRule) {
             ++seen[n];
             EXPECT_EQ(r.records[q].stat, res[n]);
             EXPECT_EQ(r.counts_new.count(q), count_not_exceeded_direct(res[n], nullstat));
-            if (q > 0) EXPECT_GE(r.records[q - 1].stat, r.records[q].stat);
+            if (q > 0) {
+                EXPECT_GE(r.records[q - 1].stat, r.records[q].stat);
+            }
         }
         EXPECT_EQ(seen, std::vector<int>(15, 1));
         // The correlations without their pairs, largest first; each pair's is found there.
