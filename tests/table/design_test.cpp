@@ -87,10 +87,12 @@ TEST(Design, FromFileInNumericTimeOrder) {
               "--design d.csv: d.csv:1 and d.csv:2 are both time 3, replicate 1");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\n"),
               "--design d.csv: time points have different numbers of replicates "
-              "(time: replicates): 3: 2, 24: 1");
+              "(time: replicates): 3: 2, 24: 1 (give --missing model to take the absent "
+              "ones as missing values of every gene)");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\nh24_b,24,3\n"),
               "--design d.csv: time 3 has no replicate 3; every time point needs the same "
-              "replicates");
+              "replicates (give --missing model to take the absent ones as missing values "
+              "of every gene)");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3h,1\n"), "d.csv:2: time \"3h\" is not a number");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3\n"),
               "d.csv:2: 2 cells; a design line holds sample, time, replicate");
