@@ -67,9 +67,17 @@ void check_tsv_ids(const std::vector<std::string>& names, const std::string& fil
                                            "\": it has a tab or a line break");
 }
 
-void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
+void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k,
+                     const PairNotes& notes) {
     check_tsv_ids(r.names, out.name());
-    out.write(kPairsHeader);
+    const bool noted = notes.active();
+    if (noted) {
+        std::string header = kPairsHeader;
+        header.insert(header.size() - 1, "\tnote");
+        out.write(header);
+    } else {
+        out.write(kPairsHeader);
+    }
     std::string line;
     // Rows go in rank order but the values sit in pair order: ask for the
     // values of a later row early, so that their cache misses overlap.
@@ -87,6 +95,11 @@ void write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k) {
         }
         line.clear();
         append_pair_row(line, r, k, static_cast<std::int64_t>(rank) + 1, k.order[rank]);
+        if (noted) {
+            const GenePair g = pair_at(k.order[rank], r.genes());
+            line += '\t';
+            line += notes.note(g.i, g.j, r.r[static_cast<std::size_t>(k.order[rank])]);
+        }
         line += '\n';
         out.write(line);
     }

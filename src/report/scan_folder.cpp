@@ -47,7 +47,7 @@ void heatmap_for_page(const NewDirectory& folder, int genes, PageParts& parts) {
 void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const ScanInputs& s,
                        const PairResults& r, const RankedPairs& k, const RunRecord& record) {
     write_file_in(folder, o.gzip ? "pairs.tsv.gz" : "pairs.tsv", o.gzip,
-                  [&](TextOut& out) { write_pairs_tsv(out, r, k); });
+                  [&](TextOut& out) { write_pairs_tsv(out, r, k, PairNotes(s.p, s.in)); });
     write_folder_file(folder, "genes.tsv", genes_tsv(s));
     write_folder_file(folder, "design.tsv", s.design_tsv);
     write_file_in(folder, o.gzip ? "values.tsv.gz" : "values.tsv", o.gzip,

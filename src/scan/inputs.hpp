@@ -22,6 +22,7 @@ struct GeneReport {
     std::string status;         // kept, dropped, not selected (not in genes.tsv)
     std::string reason;         // why not kept
     int index = 0;              // 1.. for kept genes: its number in the run
+    std::size_t missing = 0;    // its missing values among the used samples
 };
 
 struct KeptGeneFit {
@@ -55,6 +56,8 @@ struct ScanInputs {
     std::string normalised;            // for the summary: how values were scaled, "" for not
     std::string note;                  // a warning for standard error, or ""
     std::size_t kept = 0, dropped = 0, not_selected = 0;
+    std::size_t missing_values = 0;  // of the kept genes, among the used samples
+    std::size_t holes = 0;           // cells of the design without a sample
     // With fewer than 2 genes kept: the used columns missing in every row,
     // as messages name them (describe_column).
     std::vector<std::string> empty_columns;

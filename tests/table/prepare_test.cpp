@@ -100,7 +100,8 @@ TEST(PrepareGenes, TransformsBeforeTheVariationCheck) {
     EXPECT_EQ(q.MODTCELL44(1, 1), -2);
 
     EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
-              "t.tsv:2: gene \"g1\", column \"a\": --transform log2 needs values above 0, not 0");
+              "t.tsv:2: gene \"g1\", column \"a\": --transform log2 needs values above 0, not 0; "
+              "--transform log2p1 takes log2(x + 1), which is 0 at 0");
     const NamedTable neg = table_from(dir, "id\ta\tb\ng1\t1\t-1\n", "n.tsv");
     o.transform = Transform::Log2p1;
     EXPECT_EQ(input_error([&] {
