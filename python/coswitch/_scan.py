@@ -17,7 +17,7 @@ from ._errors import Error
 PAIRS_COLUMNS = ("rank", "gene1", "gene2", "stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr",
                  "p_corr_bh", "r", "phase", "switching1", "switching2")
 GENES_COLUMNS = ("gene", "line", "status", "reason", "index", "mean0", "sd0", "mean1", "sd1",
-                 "weight1", "bic_gain", "persistence", "persistence_p", "switching")
+                 "weight1", "bic_gain", "persistence", "persistence_p", "switching", "missing")
 
 _INT_MAX = 2**31 - 1
 
@@ -76,6 +76,7 @@ _SETTINGS = {
     "transform": _transform,
     "normalise": _text,
     "missing": _text,
+    "max_missing": _number,
     "null": _text,
     "genes": _ids,
     "fdr": _number,

@@ -143,7 +143,7 @@ py::dict pair_columns(const api::Result& r) {
 
 py::dict gene_columns(const std::vector<api::Gene>& g) {
     const std::size_t n = g.size();
-    std::vector<std::int64_t> index(n);
+    std::vector<std::int64_t> index(n), missing(n);
     std::vector<double> mean0(n), sd0(n), mean1(n), sd1(n), weight1(n), bic_gain(n), persistence(n),
         persistence_p(n);
     py::array_t<bool> switching(static_cast<py::ssize_t>(n));
@@ -158,6 +158,7 @@ py::dict gene_columns(const std::vector<api::Gene>& g) {
         persistence[k] = g[k].persistence;
         persistence_p[k] = g[k].persistence_p;
         switching.mutable_data()[k] = g[k].switching;
+        missing[k] = g[k].missing;
     }
     Words w;
     py::dict d;
@@ -174,6 +175,7 @@ py::dict gene_columns(const std::vector<api::Gene>& g) {
     d["persistence"] = column(persistence);
     d["persistence_p"] = column(persistence_p);
     d["switching"] = switching;
+    d["missing"] = column(missing);
     return d;
 }
 
@@ -232,6 +234,7 @@ PYBIND11_MODULE(_coswitch, m) {
         .def(py::init<>())
         .def_readwrite("genes", &api::Settings::genes)
         .def_readwrite("missing", &api::Settings::missing)
+        .def_readwrite("max_missing", &api::Settings::max_missing)
         .def_readwrite("transform", &api::Settings::transform)
         .def_readwrite("normalise", &api::Settings::normalise)
         .def_readwrite("bootstrap", &api::Settings::bootstrap)

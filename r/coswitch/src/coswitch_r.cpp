@@ -52,6 +52,7 @@ api::Settings settings_of(const Rcpp::List& s) {
     api::Settings o;
     o.genes = Rcpp::as<std::vector<std::string>>(s["genes"]);
     o.missing = text_of(s, "missing");
+    o.max_missing = Rcpp::as<double>(s["max_missing"]);
     o.transform = text_of(s, "transform");
     o.normalise = text_of(s, "normalise");
     o.bootstrap = Rcpp::as<int>(s["bootstrap"]);
@@ -117,7 +118,7 @@ Rcpp::DataFrame pairs_frame(const std::vector<api::Pair>& pairs) {
 Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
     const R_xlen_t n = static_cast<R_xlen_t>(genes.size());
     Rcpp::CharacterVector id(n), status(n), reason(n);
-    Rcpp::IntegerVector line(n), index(n);
+    Rcpp::IntegerVector line(n), index(n), missing(n);
     Rcpp::NumericVector mean0(n), sd0(n), mean1(n), sd1(n), weight1(n), bic_gain(n),
         persistence(n), persistence_p(n);
     Rcpp::LogicalVector switching(n);
@@ -141,6 +142,7 @@ Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
         persistence[k] = or_na(as_printed(g.persistence, 4));
         persistence_p[k] = or_na(g.persistence_p);
         switching[k] = kept ? static_cast<int>(g.switching) : NA_LOGICAL;
+        missing[k] = g.missing;
     }
     return Rcpp::DataFrame::create(
         Rcpp::Named("gene") = id, Rcpp::Named("line") = line, Rcpp::Named("status") = status,
@@ -149,7 +151,7 @@ Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
         Rcpp::Named("sd1") = sd1, Rcpp::Named("weight1") = weight1,
         Rcpp::Named("bic_gain") = bic_gain, Rcpp::Named("persistence") = persistence,
         Rcpp::Named("persistence_p") = persistence_p, Rcpp::Named("switching") = switching,
-        Rcpp::Named("stringsAsFactors") = false);
+        Rcpp::Named("missing") = missing, Rcpp::Named("stringsAsFactors") = false);
 }
 
 // The library's own failures come back to R as a message and the command
