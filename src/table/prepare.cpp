@@ -161,13 +161,6 @@ std::string Prepared::reason(std::size_t g) const {
     return status_reason(s);
 }
 
-std::size_t Prepared::missing_cells() const {
-    std::size_t n = 0;
-    for (std::size_t k = 0; k < MODTCELL44.size(); ++k)
-        if (MODTCELL44.data()[k] != MODTCELL44.data()[k]) ++n;
-    return n;
-}
-
 Prepared prepare_genes(const NamedTable& table, const Design& design, const GeneOptions& o) {
     if (design.holes() > 0 && o.missing != MissingRule::Model)
         throw RunError(kExitInput, design.how + ": a time point lacks a replicate another has; "

@@ -88,8 +88,6 @@ struct Prepared {
     // Why gene g (table order) is not kept, with its counts where they say
     // more: "missing values: 5 of 12 (> 0.2)"; "" for a kept gene.
     std::string reason(std::size_t g) const;
-    // Missing values of the kept genes and of the design's holes, in MODTCELL44.
-    std::size_t missing_cells() const;
 };
 
 // Errors (RunError, input status): ids of the --genes list not in the table

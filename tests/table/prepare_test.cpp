@@ -115,6 +115,80 @@ TEST(PrepareGenes, TransformsBeforeTheVariationCheck) {
     EXPECT_TRUE(contains(input_error([] { parse_missing_rule("keep"); }), "--missing: \"keep\""));
 }
 
+// --missing model: a gene keeps its holes (NaN in the run's layout) while
+// it misses no more than --max-missing of its used values; the design's
+// holes are missing for every gene but count against none.
+TEST(PrepareGenes, MissingModelKeepsHolesUpToTheLargestShare) {
+    ScratchDir dir;
+    std::string text = "id";
+    for (int s = 1; s <= 10; ++s) text += "\ts" + std::to_string(s);
+    text += "\n";
+    // gK misses its first K values; "flat" varies only where it is missing.
+    for (int k = 0; k <= 3; ++k) {
+        text += "g" + std::to_string(k);
+        for (int s = 1; s <= 10; ++s) text += s <= k ? "\tNA" : "\t" + std::to_string(s % 4);
+        text += "\n";
+    }
+    text += "flat\t7\t7\t7\t7\t7\t7\t7\t7\t7\t\n";
+    text += "few\t3\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\t\n";
+    const NamedTable t = table_from(dir, text);
+    const Design d = design_by_order(t, select_columns(t, ""), 2);
+    GeneOptions o;
+    o.missing = MissingRule::Model;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g0", "g1", "g2"}));
+    EXPECT_EQ(p.missing, (std::vector<std::size_t>{0, 1, 2, 3, 1, 9}));
+    EXPECT_EQ(p.status[3], GeneStatus::DroppedTooMissing);
+    EXPECT_EQ(p.reason(3), "missing values: 3 of 10 (> 0.2)");  // 2 of 10 is not above
+    EXPECT_EQ(p.status[4], GeneStatus::DroppedConstant);
+    EXPECT_EQ(p.reason(4), "no variation");
+    EXPECT_EQ(p.reason(0), "");
+    EXPECT_TRUE(std::isnan(p.MODTCELL44(1, 3)) && std::isnan(p.MODTCELL44(2, 3)));
+    EXPECT_EQ(p.MODTCELL44(3, 3), 3);
+    // Under drop the same genes are dropped at their first missing value.
+    o.missing = MissingRule::Drop;
+    EXPECT_EQ(prepare_genes(t, d, o).ids, (std::vector<std::string>{"g0"}));
+    EXPECT_EQ(prepare_genes(t, d, o).reason(1), "missing value");
+
+    // Every share allowed: a single value left is still no fit.
+    o.missing = MissingRule::Model;
+    o.max_missing = 1;
+    const Prepared all = prepare_genes(t, d, o);
+    EXPECT_EQ(all.ids, (std::vector<std::string>{"g0", "g1", "g2", "g3"}));
+    EXPECT_EQ(all.reason(5), "too few values: 9 of 10 missing (a fit needs 2 values)");
+    o.max_missing = 0.3;
+    EXPECT_EQ(prepare_genes(t, d, o).ids.size(), 4u);  // 3 of 10 is not above 0.3
+
+    // A hole in the design: NaN in every gene's row, under the model only.
+    Design holes = d;
+    holes.columns[0] = Design::kHole;  // s1 is not used
+    o.max_missing = 0.2;
+    const Prepared h = prepare_genes(t, holes, o);
+    EXPECT_EQ(h.ids, (std::vector<std::string>{"g0", "g1", "g2"}));
+    EXPECT_EQ(h.missing, (std::vector<std::size_t>{0, 0, 1, 2, 1, 9}));
+    EXPECT_EQ(h.reason(3), "missing values: 2 of 9 (> 0.2)");
+    for (std::size_t g = 1; g <= h.ids.size(); ++g) EXPECT_TRUE(std::isnan(h.MODTCELL44(1, g)));
+    EXPECT_EQ(h.MODTCELL44(2, 2), 2);
+    o.missing = MissingRule::Drop;
+    EXPECT_TRUE(contains(input_error([&] { prepare_genes(t, holes, o); }),
+                         "give --missing model to take the absent ones"));
+
+    // A used column empty in every row is refused under the model.
+    const NamedTable empty = table_from(dir, "id\ta\tb\tc\ng1\t1\t2\t\ng2\t3\t1\t\n", "e.tsv");
+    o.missing = MissingRule::Model;
+    EXPECT_EQ(input_error([&] { prepare_genes(empty, design_by_order(empty, {0, 1, 2}, 1), o); }),
+              "e.tsv: column \"c\" has no value in any row (a separator at the end of the header "
+              "line?); leave it out with --columns");
+    // Only the values there are meet the transform's domain.
+    const NamedTable logs = table_from(dir, "id\ta\tb\tc\ng1\t1\tNA\t4\ng2\t1\t2\t4\n", "l.tsv");
+    o.transform = Transform::Log2;
+    o.max_missing = 0.5;
+    const Prepared l = prepare_genes(logs, design_by_order(logs, {0, 1, 2}, 1), o);
+    EXPECT_EQ(l.MODTCELL44(3, 1), 2);
+    EXPECT_TRUE(std::isnan(l.MODTCELL44(2, 1)));
+    EXPECT_EQ(parse_missing_rule("model"), MissingRule::Model);
+}
+
 TEST(PrepareGenes, GeneListFile) {
     ScratchDir dir;
     write_file(dir / "g.txt", "\r\n  g1 \r\n\r\ng(2) x\t\n");
