@@ -10,7 +10,7 @@
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/numbers.hpp"
-#include "report/near_names.hpp"
+#include "table/near_names.hpp"
 #include "report/text.hpp"
 #include "table/cell_value.hpp"
 #include "table/input_file.hpp"
