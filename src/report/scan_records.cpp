@@ -57,6 +57,10 @@ std::string scan_inputs_text(const ScanInputs& s) {
     std::string out = " table: " + s.table_name + " (" + std::to_string(s.table_genes) +
                       " genes, " + std::to_string(s.table_samples) + " samples, " +
                       (s.separator == ',' ? "comma" : "tab") + "-separated)\n";
+    if (s.row_names)
+        out += " ids: the first column, which the header line does not name (one cell shorter "
+               "than the rows, as R's write.table writes row names)\n";
+    if (!s.list_header.empty()) out += " gene list: " + s.list_header + "\n";
     if (!s.normalised.empty()) out += " values: " + s.normalised + "\n";
     out += with_blank_lines(s.design_text);
     out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +

@@ -129,6 +129,7 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     s.table_genes = table.genes();
     s.table_samples = table.samples.size();
     s.separator = table.separator;
+    s.row_names = table.row_names;
     s.design_how = design.how;
     s.design_text = design_text(design, table);
     s.design_tsv = design_tsv(design, table);
@@ -142,6 +143,7 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     Prepared prep = prepare_genes(table, design, go);
     refuse_raw_counts(o, table.name, prep.libraries);
     s.note = prep.note;
+    s.list_header = prep.list_header;
     if (go.normalise == Normalise::Cpm)
         s.normalised = "counts per million (--normalise cpm; sample sums from " +
                        count_text(prep.libraries.sums[prep.libraries.least]) + " to " +

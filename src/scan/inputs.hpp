@@ -52,6 +52,8 @@ struct ScanInputs {
     std::vector<InputFile> files;      // the other inputs, as given
     std::size_t table_genes = 0, table_samples = 0;
     char separator = '\t';
+    bool row_names = false;            // the header names no id column (R's write.table)
+    std::string list_header;           // the --genes list's first line skipped as a header, or ""
     std::string design_how, design_text, design_tsv;
     std::string normalised;            // for the summary: how values were scaled, "" for not
     std::string note;                  // a warning for standard error, or ""

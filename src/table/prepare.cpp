@@ -8,32 +8,49 @@
 #include "io/errors.hpp"
 #include "io/number_text.hpp"
 #include "table/delimited.hpp"
+#include "table/near_names.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch {
 namespace {
 
-// Which table genes the --genes list names; every listed id must be one.
-std::vector<bool> listed_genes(const NamedTable& table, const GeneList& list) {
+// An unknown id as messages show it: quoted, its line, and the table's
+// ids it may have meant.
+std::string unknown_id(const GeneList& list, std::size_t k, const NamedTable& table) {
+    std::string out = quoted(list.ids[k]) + " (line " + std::to_string(list.lines[k]);
+    const std::vector<std::string> near = near_names(list.ids[k], table.ids);
+    for (std::size_t n = 0; n < near.size(); ++n)
+        out += (n == 0 ? "; did you mean " : n + 1 == near.size() ? " or " : ", ") + quoted(near[n]);
+    return out + (near.empty() ? ")" : "?)");
+}
+
+// Which table genes the --genes list names; every listed id must be one,
+// but a header line. Sets header to the line skipped as one, if any.
+std::vector<bool> listed_genes(const NamedTable& table, const GeneList& list, std::string& header) {
     std::unordered_map<std::string, std::size_t> row;
     for (std::size_t g = 0; g < table.genes(); ++g) row.emplace(table.ids[g], g);
     std::vector<bool> listed(table.genes(), false);
-    std::string missing;
-    std::size_t unknown = 0;
+    std::vector<std::size_t> unknown;
     for (std::size_t k = 0; k < list.ids.size(); ++k) {
         const auto it = row.find(list.ids[k]);
-        if (it != row.end()) {
+        if (it != row.end())
             listed[it->second] = true;
-        } else if (++unknown <= 5) {
-            missing += (unknown == 1 ? "" : ", ") + quoted(list.ids[k]) + " (line " +
-                       std::to_string(list.lines[k]) + ")";
-        }
+        else
+            unknown.push_back(k);
     }
-    if (unknown > 5) missing += " and " + std::to_string(unknown - 5) + " more";
-    if (unknown > 0)
-        throw RunError(kExitInput, list.name + ": " + std::to_string(unknown) + " id(s) not in " +
-                                       table.name + ": " + missing);
-    return listed;
+    // A first line that is no id, when every other is one: a header.
+    if (list.may_have_header && unknown.size() == 1 && unknown[0] == 0 && list.ids.size() > 1) {
+        header = at_line(list.name, list.lines[0]) + quoted(list.ids[0]) + " is no id of " +
+                 table.name + ": skipped as a header line";
+        return listed;
+    }
+    if (unknown.empty()) return listed;
+    std::string missing;
+    for (std::size_t n = 0; n < unknown.size() && n < 5; ++n)
+        missing += (n == 0 ? "" : ", ") + unknown_id(list, unknown[n], table);
+    if (unknown.size() > 5) missing += " and " + std::to_string(unknown.size() - 5) + " more";
+    throw RunError(kExitInput, list.name + ": " + std::to_string(unknown.size()) + " id(s) not in " +
+                                   table.name + ": " + missing);
 }
 
 // The transformed values of gene g over the design (NaN where one is
@@ -172,7 +189,7 @@ Prepared prepare_genes(const NamedTable& table, const Design& design, const Gene
     p.max_missing = o.max_missing;
     try {
         const std::vector<bool> listed =
-            o.genes != nullptr ? listed_genes(table, *o.genes) : std::vector<bool>();
+            o.genes != nullptr ? listed_genes(table, *o.genes, p.list_header) : std::vector<bool>();
         std::vector<std::size_t> used = design.samples();
         std::sort(used.begin(), used.end());
         p.used = used.size();

@@ -83,6 +83,9 @@ struct Prepared {
     Libraries libraries;
     // A warning for the user (library_note), or "".
     std::string note;
+    // The --genes list's first line, when skipped as a header: what was
+    // skipped and why, naming file and line; or "".
+    std::string list_header;
 
     std::size_t count(GeneStatus s) const;
     // Why gene g (table order) is not kept, with its counts where they say
@@ -91,7 +94,8 @@ struct Prepared {
 };
 
 // Errors (RunError, input status): ids of the --genes list not in the table
-// (the first five and a count), a missing value under MissingRule::Fail, a
+// (the first five, each with its line and the ids it may have meant, and a
+// count), a missing value under MissingRule::Fail, a
 // hole in the design unless MissingRule::Model, under MissingRule::Model a
 // used column without a value in any row (a stray separator, likely), a
 // value outside the transform's domain (naming gene, column, line, value),

@@ -66,8 +66,9 @@ TEST(PrepareGenes, StatusesAndTheRunLayout) {
     const GeneList unknown = list_of({"x1", "g1", "x2", "x3", "x4", "x5", "x6", "x7"});
     o.genes = &unknown;
     EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
-              "list.txt: 7 id(s) not in t.tsv: \"x1\" (line 1), \"x2\" (line 3), \"x3\" (line "
-              "4), \"x4\" (line 5), \"x5\" (line 6) and 2 more");
+              "list.txt: 7 id(s) not in t.tsv: \"x1\" (line 1; did you mean \"g1\"?), \"x2\" "
+              "(line 3; did you mean \"g2\"?), \"x3\" (line 4; did you mean \"g3\"?), \"x4\" "
+              "(line 5; did you mean \"g4\"?), \"x5\" (line 6; did you mean \"g5\"?) and 2 more");
 
     // --missing fail names the first missing cell in table order, not design order.
     o.genes = nullptr;
@@ -123,7 +124,7 @@ TEST(PrepareGenes, MissingModelKeepsHolesUpToTheLargestShare) {
     std::string text = "id";
     for (int s = 1; s <= 10; ++s) text += "\ts" + std::to_string(s);
     text += "\n";
-    // gK misses its first K values; "flat" varies only where it is missing.
+    // gK misses its first K values; "flat" misses one and has no variation.
     for (int k = 0; k <= 3; ++k) {
         text += "g" + std::to_string(k);
         for (int s = 1; s <= 10; ++s) text += s <= k ? "\tNA" : "\t" + std::to_string(s % 4);
@@ -198,6 +199,41 @@ TEST(PrepareGenes, GeneListFile) {
     write_file(dir / "e.txt", "\n \n");
     EXPECT_EQ(input_error([&] { read_gene_list((dir / "e.txt").string(), "e.txt"); }),
               "e.txt: no gene ids in the list");
+}
+
+// A gene list file may have comments, blank lines and a header line: a
+// first id that is no gene of the table while every other is one. An
+// unknown id is named with its line and the ids it may have meant.
+TEST(PrepareGenes, GeneListWithAHeaderCommentsAndSuggestions) {
+    ScratchDir dir;
+    write_file(dir / "g.txt", "# genes of the lab\nsymbol\n\n  # g2 left out\ng5\ng1\n");
+    const GeneList l = read_gene_list((dir / "g.txt").string(), "g.txt");
+    EXPECT_EQ(l.ids, (std::vector<std::string>{"symbol", "g5", "g1"}));
+    EXPECT_EQ(l.lines, (std::vector<std::uint64_t>{2, 5, 6}));
+    const NamedTable t = table_from(dir, kTable);
+    const Design d = design_by_order(t, select_columns(t, "a,b,c,d"), 1);
+    GeneOptions o;
+    o.genes = &l;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g1", "g5"}));
+    EXPECT_EQ(p.list_header, "g.txt:2: \"symbol\" is no id of t.tsv: skipped as a header line");
+
+    // Another unknown id: the first line is no header then, and both are named.
+    write_file(dir / "h.txt", "symbol\nG5\ng1\n");
+    const GeneList h = read_gene_list((dir / "h.txt").string(), "h.txt");
+    o.genes = &h;
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "h.txt: 2 id(s) not in t.tsv: \"symbol\" (line 1), \"G5\" (line 2; did you mean "
+              "\"g5\"?)");
+    // A list given in memory has no header line.
+    GeneList mem = list_of({"symbol", "g1"});
+    o.genes = &mem;
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "list.txt: 1 id(s) not in t.tsv: \"symbol\" (line 1)");
+    // Only comments: no ids.
+    write_file(dir / "c.txt", "# none yet\n\n");
+    EXPECT_EQ(input_error([&] { read_gene_list((dir / "c.txt").string(), "c.txt"); }),
+              "c.txt: no gene ids in the list");
 }
 
 TEST(PrepareGenes, YeastAlphaSeries) {
