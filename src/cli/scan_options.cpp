@@ -106,7 +106,9 @@ size, in memory that grows with the genes and the pairs.
 
 TABLE: a tab- or comma-separated text table (.gz read as gzip): a header row
 (the gene-id column's name, then sample names), then one row per gene (its
-id, then its values). Missing values: an empty cell, NA, NaN, null.
+id, then its values); a header one cell shorter than the rows, as R's
+write.table writes row names, names the samples only. Missing values: an
+empty cell, NA, NaN, null.
 
 Columns and design (one of the three; default: every selected column is one
 time point, in table order):
@@ -123,7 +125,9 @@ REGEX (--samples, --columns ~REGEX) is RE2 syntax, matched against whole
 names: \d, \w, [A-Z], (?:...), no backreferences or lookaround.
 
 Genes:
-  --genes FILE         only these genes (one id a line), in table order
+  --genes FILE         only these genes (one id a line; # comments, and a
+                       first line that is no id, a header, skipped), in
+                       table order
   --missing model|drop|fail
                        model: analyse the values there are, a missing one
                        weighing nothing for either state (default); drop:
