@@ -119,9 +119,10 @@ void refuse_empty_column(const NamedTable& table, const std::vector<std::size_t>
             if (listed.empty() || listed[g]) empty = std::isnan(table.value(g, c));
         if (empty)
             throw RunError(kExitInput,
-                           table.name + ": " + describe_column(table, c) +
-                               " has no value in any row (a separator at the end of the header "
-                               "line?); leave it out with --columns");
+                           table.name + ": " + describe_column(table, c) + " has no value in " +
+                               (listed.empty() ? "any row" : "the row of any listed gene") +
+                               " (a separator at the end of the header line?); leave it out "
+                               "with --columns");
     }
 }
 
