@@ -85,6 +85,9 @@ struct Result {
     std::vector<Gene> genes;  // every gene of the run (of the table, or of Settings::genes), in table order
     std::vector<Pair> pairs;  // every pair of kept genes, best first
     std::int64_t pooled_nulls = 0;  // M: p-values are (count + 1) / (M + 1)
+    // Some kept gene misses a value: pairs.tsv has a last column, note
+    // (Pair::note), which a table of the pairs should carry too.
+    bool pair_notes = false;
     int time_points = 0, replicates = 0;
     // Writes the folder `coswitch scan -o DIR` writes (dir must not exist);
     // `how` is recorded in its run.tsv as the command.

@@ -228,7 +228,9 @@ class Result:
         self.time_points = native.time_points
         self.replicates = native.replicates
         cols = native.pair_columns()
-        self.pairs = pd.DataFrame({c: cols[c] for c in PAIRS_COLUMNS}, columns=PAIRS_COLUMNS)
+        # With missing values pairs.tsv ends in a note: why a correlation is NaN.
+        columns = PAIRS_COLUMNS + (("note",) if native.pair_notes else ())
+        self.pairs = pd.DataFrame({c: cols[c] for c in columns}, columns=columns)
         self.genes = _genes_frame(native.gene_columns())
 
     def write(self, dir, how="coswitch.scan from Python"):

@@ -138,6 +138,7 @@ py::dict pair_columns(const api::Result& r) {
     d["phase"] = words(n, w, [&](std::size_t k) -> const std::string& { return p[k].phase; });
     d["switching1"] = switching1;
     d["switching2"] = switching2;
+    d["note"] = words(n, w, [&](std::size_t k) -> const std::string& { return p[k].note; });
     return d;
 }
 
@@ -246,6 +247,7 @@ PYBIND11_MODULE(_coswitch, m) {
 
     py::class_<api::Result>(m, "Result")
         .def_readonly("pooled_nulls", &api::Result::pooled_nulls)
+        .def_readonly("pair_notes", &api::Result::pair_notes)
         .def_readonly("time_points", &api::Result::time_points)
         .def_readonly("replicates", &api::Result::replicates)
         .def("pair_columns", &pair_columns)

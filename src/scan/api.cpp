@@ -230,6 +230,7 @@ Result scan(const Matrix& data, const Design& design, const Settings& settings,
         out.genes = genes_of(s);
         out.pairs = pairs_of(state->pairs, state->ranked, PairNotes(s.p, s.in));
         out.pooled_nulls = state->pairs.M;
+        out.pair_notes = PairNotes(s.p, s.in).active();
         out.time_points = s.p.NTIME;
         out.replicates = s.p.NREP;
         out.state = std::move(state);
