@@ -146,8 +146,8 @@ struct Scan {
         }
         if (!ranks.first()) return;
 
-        const PairResults& results = result.results;
-        const RankedPairs ranked = rank_pairs(results);
+        PairResults& results = result.results;
+        const RankedPairs ranked = rank_pairs(results, o.threads);
         RunRecord record;
         record.words = o.words;
         record.report = result.report;
@@ -156,7 +156,7 @@ struct Scan {
         record.ranks = ranks.size();
         record.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        write_scan_folder(*folder, o, s, results, ranked, record);
+        const PairsWritten written = write_scan_folder(*folder, o, s, results, ranked, record);
         folder->commit();
 
         std::fputs(loop_warnings(result.report).c_str(), stderr);
@@ -167,6 +167,7 @@ struct Scan {
                          result.scaled_fits, result.scaled_fits == 1 ? "" : "s",
                          result.scaled_fits == 1 ? "it was" : "they were");
         std::fputs(scan_summary(results, ranked).c_str(), stdout);
+        std::fputs(pairs_written_text(written, results.pairs()).c_str(), stdout);
         std::printf(" results in %s\n", o.output.c_str());
     }
 };
@@ -177,6 +178,9 @@ int scan_main(const std::vector<std::string>& args) {
     watch_interrupts();
     Ranks& ranks = process_ranks();
     Scan run{parse_scan_options(args), ranks, {}, {}, std::chrono::steady_clock::now()};
+    // For tests: the default of --pairs switches at this many pairs instead.
+    if (const char* limit = std::getenv("COSWITCH_TEST_ALL_PAIRS_UP_TO"))
+        run.o.all_pairs_up_to = std::atoll(limit);
     const ScanOptions& o = run.o;
     if (o.help) {
         if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
@@ -197,6 +201,8 @@ int scan_main(const std::vector<std::string>& args) {
                                                    "name with -o)");
             }
             run.s = scan_inputs(o);
+            check_pair_count(run.s.p.NGENE);
+            pairs_choice_of(o, 0);
             if (ranks.first()) {
                 std::fputs(scan_inputs_text(run.s).c_str(), stdout);
                 std::fflush(stdout);

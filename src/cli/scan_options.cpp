@@ -1,6 +1,7 @@
 #include "cli/scan_options.hpp"
 
 #include "cli/option_words.hpp"
+#include "report/pairs_tsv.hpp"
 
 namespace coswitch {
 
@@ -63,6 +64,15 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (take_run_option(a, o.threads, o.progress)) {
         } else if (n == "--fdr") {
             o.fdr = a.fraction_value();
+        } else if (n == "--pairs") {
+            const std::string rule = a.value();
+            std::string words = rule;
+            if (rule == "fdr" || rule == "top") words += " " + a.next_value();
+            PairsChoice c;
+            const std::size_t blank = words.find(' ');
+            if (!parse_pairs_choice(words.substr(0, blank), blank == std::string::npos ? "" : words.substr(blank + 1), c))
+                a.fail("option --pairs: \"" + words + "\" is not one of all, fdr Q (Q from 0 to 1), top N");
+            o.pairs = words;
         } else if (n == "--gzip") {
             a.no_value();
             o.gzip = true;
@@ -167,6 +177,12 @@ Analysis and output:
   --fdr Q              the network files hold the pairs whose adjusted
                        dependence p-value is at most Q, from 0 to 1 (default
                        0.05)
+  --pairs all|fdr|top  which pairs pairs.tsv holds: all (every pair), fdr Q
+                       (those whose adjusted p-value is at most Q by either
+                       statistic) or top N (the N best by dependence
+                       p-value); default: all up to 1000000 pairs, fdr 0.25
+                       above. Ranks and adjusted values are always those
+                       over every pair
   --gzip               pairs.tsv.gz, edges.tsv.gz, values.tsv.gz (and nulls.txt.gz) instead
                        of plain text
   --nulls              also write every null value (nulls.txt: the classic
@@ -184,7 +200,7 @@ Analysis and output:
 
 Output folder: report.html (the run, the top pairs' panels, the heatmap and
 a table of the best pairs, in one page for any browser), pairs.tsv (every
-pair, ranked), genes.tsv (every gene), design.tsv (which column is which
+pair, ranked, or those --pairs chooses), genes.tsv (every gene), design.tsv (which column is which
 time point and replicate), values.tsv (the values analysed, for
 'coswitch plot'), time_densities.tsv (with --mode T), heatmap.svg (above 300
 kept genes, the 300 with the most pairs that pass), edges.tsv, nodes.tsv and

@@ -208,6 +208,8 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
         {"pooled_nulls", std::to_string(r.pooled)},
         {"p_values", "(count + 1) / (pooled_nulls + 1)"},
         {"fdr", shortest_text(o.fdr)},
+        {"pairs_tsv", r.pairs_rule},
+        {"pairs_tsv_rows", std::to_string(r.pairs_rows)},
         {"ranks", std::to_string(r.ranks)},
         {"threads", std::to_string(r.report.threads_started) + (r.ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(r.report.capped_fits)},

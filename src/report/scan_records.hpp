@@ -19,6 +19,8 @@ struct RunRecord {
     long long scaled_fits = 0;
     int ranks = 1;
     double seconds = 0;
+    std::string pairs_rule;      // which pairs pairs.tsv holds, as --pairs says it
+    std::int64_t pairs_rows = 0;  // and how many it holds
 };
 
 // What the run is about to do, for standard output; every line begins with

@@ -173,30 +173,27 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
     return out;
 }
 
-std::vector<Pair> pairs_of(const PairResults& r, const RankedPairs& k, const PairNotes& notes) {
+std::vector<Pair> pairs_of(const PairResults& r, const PairNotes& notes) {
     std::vector<Pair> out;
-    out.reserve(k.order.size());
-    for (std::size_t rank = 0; rank < k.order.size(); ++rank) {
-        const std::int64_t n = k.order[rank];
-        const auto u = static_cast<std::size_t>(n);
-        const GenePair g = pair_at(n, r.genes());
+    out.reserve(static_cast<std::size_t>(r.pairs()));
+    for_each_pair(r, 0, r.pairs(), [&](const PairValues& v) {
         Pair p;
-        p.rank = static_cast<std::int64_t>(rank) + 1;
-        p.gene1 = r.names[static_cast<std::size_t>(g.i - 1)];
-        p.gene2 = r.names[static_cast<std::size_t>(g.j - 1)];
-        p.stat_new = r.stat_new[u];
-        p.p_new = pooled_pvalue(r.count_new[u], r.M);
-        p.p_new_bh = k.bh_new[u];
-        p.stat_corr = r.stat_corr[u];
-        p.p_corr = pooled_pvalue(r.count_corr[u], r.M);
-        p.p_corr_bh = k.bh_corr[u];
-        p.r = r.r[u];
-        p.phase = phase_word(r.phase[u]);
-        p.switching1 = r.switching[static_cast<std::size_t>(g.i - 1)] != 0;
-        p.switching2 = r.switching[static_cast<std::size_t>(g.j - 1)] != 0;
-        p.note = notes.note(g.i, g.j, p.r);
+        p.rank = v.position + 1;
+        p.gene1 = r.names[static_cast<std::size_t>(v.genes.i - 1)];
+        p.gene2 = r.names[static_cast<std::size_t>(v.genes.j - 1)];
+        p.stat_new = v.stat_new;
+        p.p_new = pooled_pvalue(v.count_new, r.M);
+        p.p_new_bh = v.bh_new;
+        p.stat_corr = v.stat_corr;
+        p.p_corr = pooled_pvalue(v.count_corr, r.M);
+        p.p_corr_bh = v.bh_corr;
+        p.r = v.r;
+        p.phase = phase_word(v.phase);
+        p.switching1 = r.switching[static_cast<std::size_t>(v.genes.i - 1)] != 0;
+        p.switching2 = r.switching[static_cast<std::size_t>(v.genes.j - 1)] != 0;
+        p.note = notes.note(v.genes.i, v.genes.j, p.r);
         out.push_back(std::move(p));
-    }
+    });
     return out;
 }
 
@@ -223,12 +220,12 @@ Result scan(const Matrix& data, const Design& design, const Settings& settings,
         state->report = run.report;
         state->scaled_fits = run.scaled_fits;
         state->pairs = std::move(run.results);
-        state->ranked = rank_pairs(state->pairs);
+        state->ranked = rank_pairs(state->pairs, state->settings.threads);
         state->seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         Result out;
         out.genes = genes_of(s);
-        out.pairs = pairs_of(state->pairs, state->ranked, PairNotes(s.p, s.in));
+        out.pairs = pairs_of(state->pairs, PairNotes(s.p, s.in));
         out.pooled_nulls = state->pairs.M;
         out.pair_notes = PairNotes(s.p, s.in).active();
         out.time_points = s.p.NTIME;
