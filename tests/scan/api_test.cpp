@@ -145,6 +145,30 @@ TEST(Api, ReplicatesByOrderAndUnusedSamples) {
     EXPECT_EQ(r.pairs.size(), 10u);
 }
 
+// A time point without one of the replicates: holes under the model, the
+// default; under drop an error that says what to give.
+TEST(Api, AnUnbalancedDesignIsMissingValuesUnderTheModel) {
+    Example e = bundled_example();
+    e.design.time[4] = std::nan("");  // 2h_B is not used
+    api::Settings s;
+    s.bootstrap = 2;
+    s.threads = 1;
+    const api::Result r = api::scan(e.data, e.design, s);
+    EXPECT_EQ(r.time_points, 8);
+    EXPECT_EQ(r.replicates, 3);
+    EXPECT_EQ(r.pairs.size(), 21u);
+    EXPECT_TRUE(r.pair_notes);
+    EXPECT_EQ(r.genes[0].missing, 0);  // a hole is no missing value of a gene
+    s.missing = "drop";
+    try {
+        api::scan(e.data, e.design, s);
+        ADD_FAILURE() << "no error";
+    } catch (const api::Error& err) {
+        EXPECT_EQ(err.status(), 2);
+        EXPECT_NE(std::string(err.what()).find("give --missing model"), std::string::npos) << err.what();
+    }
+}
+
 // Bad input and settings are errors with the command line's status; a
 // cancelled run throws Cancelled and leaves nothing.
 TEST(Api, ErrorsAndCancelling) {
