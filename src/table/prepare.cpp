@@ -64,12 +64,12 @@ GeneStatus gene_values(const NamedTable& table, const Design& design, const Gene
     for (std::size_t s : used_in_table_order) {
         if (!std::isnan(table.value(g, s))) continue;
         ++missing;
-        if (o.missing == MissingRule::Model) continue;
-        if (o.missing == MissingRule::Drop) return GeneStatus::DroppedMissing;
-        throw RunError(kExitInput, at_line(table.name, table.lines[g]) + "gene " +
-                                       quoted(table.ids[g]) + ": missing value in " +
-                                       describe_column(table, s) + " (--missing fail)");
+        if (o.missing == MissingRule::Fail)
+            throw RunError(kExitInput, at_line(table.name, table.lines[g]) + "gene " +
+                                           quoted(table.ids[g]) + ": missing value in " +
+                                           describe_column(table, s) + " (--missing fail)");
     }
+    if (missing > 0 && o.missing == MissingRule::Drop) return GeneStatus::DroppedMissing;
     const std::size_t used = used_in_table_order.size();
     if (missing > 0 && static_cast<double>(missing) / static_cast<double>(used) > o.max_missing)
         return GeneStatus::DroppedTooMissing;

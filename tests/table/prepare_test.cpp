@@ -150,6 +150,7 @@ TEST(PrepareGenes, MissingModelKeepsHolesUpToTheLargestShare) {
     o.missing = MissingRule::Drop;
     EXPECT_EQ(prepare_genes(t, d, o).ids, (std::vector<std::string>{"g0"}));
     EXPECT_EQ(prepare_genes(t, d, o).reason(1), "missing value");
+    EXPECT_EQ(prepare_genes(t, d, o).missing, p.missing);  // every one counted, not the first
 
     // Every share allowed: a single value left is still no fit.
     o.missing = MissingRule::Model;
