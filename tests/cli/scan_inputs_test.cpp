@@ -140,8 +140,9 @@ TEST(ScanInputs, ATableFromRAndAGeneListWithAHeader) {
     EXPECT_TRUE(has(r.out, " genes: 3 kept, 0 dropped, 3 not selected")) << r.out;
     const auto a = folder_files(d / "plain"), b = folder_files(d / "out");
     ASSERT_EQ(a.size(), b.size());
-    for (const auto& [name, text] : a)
+    for (const auto& [name, text] : a) {
         if (name != "report.html") EXPECT_EQ(b.at(name), text) << name;
+    }
 
     // R itself, when it is here.
     if (!tool_available("Rscript")) GTEST_SKIP() << "Rscript not installed";
