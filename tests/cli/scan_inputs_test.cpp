@@ -141,7 +141,9 @@ TEST(ScanInputs, ATableFromRAndAGeneListWithAHeader) {
     const auto a = folder_files(d / "plain"), b = folder_files(d / "out");
     ASSERT_EQ(a.size(), b.size());
     for (const auto& [name, text] : a) {
-        if (name != "report.html") EXPECT_EQ(b.at(name), text) << name;
+        if (name != "report.html") {
+            EXPECT_EQ(b.at(name), text) << name;
+        }
     }
 
     // R itself, when it is here.

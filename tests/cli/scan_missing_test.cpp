@@ -183,7 +183,9 @@ TEST(ScanMissing, AnUnbalancedDesignEndToEnd) {
         << r.out;
     EXPECT_TRUE(has(read_file(d / "out" / "design.tsv"), "\nt3_r1\t3\t1\t3\t1\n\t3\t2\t3\t2\nt3_r3\t"));
     for (const auto& row : cells_of(read_file(d / "out" / "genes.tsv"))) {
-        if (row[0] != "gene") EXPECT_EQ(row[14], "0") << row[0];
+        if (row[0] != "gene") {
+            EXPECT_EQ(row[14], "0") << row[0];
+        }
     }
     EXPECT_TRUE(has(read_file(d / "out" / "run.tsv"), "\ndesign_holes\t1\n"));
     r = run_program(d.path(), "", {"plot", "out", "gene-2:x", "gene-4:x", "-o", "p.svg"});
