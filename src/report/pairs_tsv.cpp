@@ -145,9 +145,16 @@ void check_tsv_ids(const std::vector<std::string>& names, const std::string& fil
 }
 
 std::int64_t write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k,
-                             const PairsChoice& choice) {
+                             const PairsChoice& choice, const PairNotes& notes) {
     check_tsv_ids(r.names, out.name());
-    out.write(kPairsHeader);
+    const bool noted = notes.active();
+    if (noted) {
+        std::string header = kPairsHeader;
+        header.insert(header.size() - 1, "\tnote");
+        out.write(header);
+    } else {
+        out.write(kPairsHeader);
+    }
     std::int64_t last = r.pairs();
     std::function<bool(std::int64_t, const CorrelationAt&)> keep;
     if (choice.rule == PairsChoice::Rule::top) {
@@ -171,6 +178,10 @@ std::int64_t write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPai
                 r, first, std::min(last, first + kRowsPerBlock),
                 [&](const PairValues& v) {
                     append_pair_row(text, r, v);
+                    if (noted) {
+                        text += '\t';
+                        text += notes.note(v.genes.i, v.genes.j, v.r);
+                    }
                     text += '\n';
                 },
                 keep);

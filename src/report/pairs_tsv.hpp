@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/text_out.hpp"
+#include "report/pair_notes.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/pair_results.hpp"
 
@@ -50,9 +51,10 @@ void check_tsv_ids(const std::vector<std::string>& names, const std::string& fil
 // double, so equal counts give equal text; adjusted values 6 significant
 // digits. Rows are formatted in blocks on k.threads threads and written in
 // order. A gene id that would break the table (a tab or a line break) is a
-// RunError(kExitInput, ...) before anything is written. Returns the rows.
+// RunError(kExitInput, ...) before anything is written. With active notes a
+// last column, note, says why a value is not a number. Returns the rows.
 std::int64_t write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k,
-                             const PairsChoice& choice = {});
+                             const PairsChoice& choice = {}, const PairNotes& notes = {});
 
 // About the bytes of a row, on average over the first `rows` rows of a run
 // of these genes with M pooled null values: values spread over their

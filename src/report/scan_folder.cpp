@@ -86,7 +86,9 @@ PairsWritten write_scan_folder(const NewDirectory& folder, const ScanSettings& o
     written.choice = pairs_choice_of(o, r.pairs());
     RunRecord record = given;
     write_file_in(folder, o.gzip ? "pairs.tsv.gz" : "pairs.tsv", o.gzip,
-                  [&](TextOut& out) { written.rows = write_pairs_tsv(out, r, k, written.choice); });
+                  [&](TextOut& out) {
+                      written.rows = write_pairs_tsv(out, r, k, written.choice, PairNotes(s.p, s.in));
+                  });
     record.pairs_rule = pairs_choice_words(written.choice);
     record.pairs_rows = written.rows;
     write_folder_file(folder, "genes.tsv", genes_tsv(s));

@@ -48,8 +48,8 @@ std::size_t switching_genes(const ScanInputs& s);
 // cannot hold): time_index, mean0, sd0, mean1, sd1, exact shortest text.
 std::string time_densities_tsv(const ScanInputs& s);
 
-// genes.tsv: every gene of the table with its status, densities and
-// switching criterion.
+// genes.tsv: every gene of the run with its status, densities, switching
+// criterion and, last, its count of missing values.
 std::string genes_tsv(const ScanInputs& s);
 
 // run.tsv: how the run was made: the command (quoted so that it pastes into

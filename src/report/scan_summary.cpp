@@ -9,9 +9,9 @@
 namespace coswitch {
 
 std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
+    // The genes and pairs are counted once, before the run (scan_inputs_text).
     const std::int64_t pairs = r.pairs();
-    std::string out = " genes kept: " + std::to_string(r.genes()) + "\n";
-    out += " gene pairs: " + std::to_string(pairs) + "\n";
+    std::string out;
     if (pairs == 0) return out;
     if (r.M <= 0) {
         out += " no bootstrap replicates: every p-value is NaN\n";

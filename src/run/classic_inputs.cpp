@@ -37,6 +37,10 @@ void write_classic_folder(const std::string& dir, const RunParameters& p, const 
     const std::string why = beyond_classic_limits(p);
     if (!why.empty())
         throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
+    if (!in.gaps.empty())
+        throw RunError(kExitInput,
+                       "--write-classic: the classic run cannot take missing values; give "
+                       "--missing drop to keep only the genes without one");
     NewDirectory folder;
     folder.open(dir, dir);
     write_folder_file(folder, "realdata.txt", realdata_text(p, in));

@@ -14,7 +14,8 @@ std::string para_text(const RunParameters& p, const Array<double, 2>& para);
 std::string answers_text(const RunParameters& p);
 
 // The four files as a new folder dir (it must not exist), complete or not
-// at all; RunError(kExitInput) when p is beyond the classic limits.
+// at all; RunError(kExitInput) when p is beyond the classic limits or the
+// inputs hold a missing value.
 void write_classic_folder(const std::string& dir, const RunParameters& p, const Inputs& in);
 
 }  // namespace coswitch

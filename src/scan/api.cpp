@@ -12,12 +12,14 @@
 #include "io/errors.hpp"
 #include "io/new_file.hpp"
 #include "io/numbers.hpp"
+#include "report/pair_notes.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/scan_folder.hpp"
 #include "report/scan_records.hpp"
 #include "scan/inputs.hpp"
 #include "scan/run.hpp"
 #include "table/labelled_design.hpp"
+#include "table/prepare.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch::api {
@@ -74,7 +76,7 @@ NamedTable table_of(const Matrix& m) {
     return t;
 }
 
-coswitch::Design design_of(const Design& d, const NamedTable& t) {
+coswitch::Design design_of(const Design& d, const NamedTable& t, bool holes_allowed) {
     const std::size_t samples = t.samples.size();
     if (d.time.size() != samples)
         bad("the design gives " + std::to_string(d.time.size()) + " times for " +
@@ -96,12 +98,15 @@ coswitch::Design design_of(const Design& d, const NamedTable& t) {
         labelled.push_back(std::move(l));
     }
     if (labelled.empty()) bad("the design uses no sample: every time is NaN");
-    return design_from_labels(labelled, "the design given with the table");
+    return design_from_labels(labelled, "the design given with the table",
+                              "the time and replicate labels", holes_allowed);
 }
 
 ScanSettings settings_of(const Settings& in) {
     ScanSettings o;
     o.missing = in.missing;
+    if (!(in.max_missing >= 0 && in.max_missing <= 1)) bad("max_missing: needs a share from 0 to 1");
+    o.max_missing = in.max_missing;
     o.transform_given = !in.transform.empty();
     o.transform = in.transform.empty() ? "none" : in.transform;
     o.normalise = in.normalise;
@@ -123,7 +128,8 @@ ScanSettings settings_of(const Settings& in) {
 ScanInputs inputs_of(const Matrix& data, const Design& design, const ScanSettings& o,
                      const Settings& in) {
     NamedTable table = table_of(data);
-    const coswitch::Design d = design_of(design, table);
+    const coswitch::Design d =
+        design_of(design, table, parse_missing_rule(o.missing) == MissingRule::Model);
     GeneList list;
     list.name = "the gene list";
     for (std::size_t k = 0; k < in.genes.size(); ++k) {
@@ -144,6 +150,7 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
         g.status = r.status;
         g.reason = r.reason;
         g.index = r.index;
+        g.missing = static_cast<int>(r.missing);
         g.mean0 = g.sd0 = g.mean1 = g.sd1 = g.weight1 = g.bic_gain = kNaN;
         g.persistence = g.persistence_p = kNaN;
         if (r.index > 0) {
@@ -166,7 +173,7 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
     return out;
 }
 
-std::vector<Pair> pairs_of(const PairResults& r) {
+std::vector<Pair> pairs_of(const PairResults& r, const PairNotes& notes) {
     std::vector<Pair> out;
     out.reserve(static_cast<std::size_t>(r.pairs()));
     for_each_pair(r, 0, r.pairs(), [&](const PairValues& v) {
@@ -184,6 +191,7 @@ std::vector<Pair> pairs_of(const PairResults& r) {
         p.phase = phase_word(v.phase);
         p.switching1 = r.switching[static_cast<std::size_t>(v.genes.i - 1)] != 0;
         p.switching2 = r.switching[static_cast<std::size_t>(v.genes.j - 1)] != 0;
+        p.note = notes.note(v.genes.i, v.genes.j, p.r);
         out.push_back(std::move(p));
     });
     return out;
@@ -217,8 +225,9 @@ Result scan(const Matrix& data, const Design& design, const Settings& settings,
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         Result out;
         out.genes = genes_of(s);
-        out.pairs = pairs_of(state->pairs);
+        out.pairs = pairs_of(state->pairs, PairNotes(s.p, s.in));
         out.pooled_nulls = state->pairs.M;
+        out.pair_notes = PairNotes(s.p, s.in).active();
         out.time_points = s.p.NTIME;
         out.replicates = s.p.NREP;
         out.state = std::move(state);

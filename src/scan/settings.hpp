@@ -18,7 +18,8 @@ struct ScanSettings {
     std::string samples;                // --samples REGEX
     // Genes.
     std::string genes;                  // --genes FILE
-    std::string missing = "drop";       // --missing drop|fail
+    std::string missing = "model";      // --missing model|drop|fail
+    double max_missing = 0.2;           // --max-missing F, with model
     std::string transform = "none";     // --transform none|log2p1|log2
     bool transform_given = false;       // raw counts are refused without it
     std::string normalise = "none";     // --normalise none|cpm
