@@ -13,7 +13,8 @@ usage() {
 usage: genome.sh [-b BINARY] [-B BOOT] [-t THREADS] [-g GENES] [TABLE [SCAN OPTIONS...]]
 
   TABLE        any table scan reads, with its own options after it (default:
-               the yeast table of ../shared, --columns alpha0..alpha119)
+               the yeast table of ../shared, --columns alpha0..alpha119
+               --missing drop: the genes with every alpha value)
   -b BINARY    program to run (default: build/coswitch of this repository)
   -B BOOT      bootstrap replicates per pair (default 5)
   -t THREADS   --threads (default 2)
@@ -52,7 +53,7 @@ else
         exit 0
     fi
     table="$shared/data/spellman1998/spellman1998_combined.tsv"
-    options=(--columns alpha0..alpha119)
+    options=(--columns alpha0..alpha119 --missing drop)
     used='^alpha[0-9]+$'
 fi
 [ -x "$binary" ] || { echo "genome.sh: $binary is not built" >&2; exit 2; }

@@ -10,6 +10,7 @@
 #include "engine/pooled_run.hpp"
 #include "engine/streams.hpp"
 #include "engine/threads.hpp"
+#include "report/pair_notes.hpp"
 #include "report/scan_folder.hpp"
 
 namespace coswitch {
@@ -53,7 +54,8 @@ ScanPlan plan_scan(const ScanInputs& s, const ScanSettings& o, int ranks, int ra
         plan.rows = std::min(plan.pairs, std::max<std::int64_t>(plan.choice.top, 0));
     plan.rows_at_most = plan.choice.rule == PairsChoice::Rule::fdr;
     const std::int64_t M = plan.pairs * plan.bootstrap;
-    plan.row_bytes = pairs_row_bytes(s.ids, plan.rows, M);
+    // With missing values a last column of notes, mostly empty.
+    plan.row_bytes = pairs_row_bytes(s.ids, plan.rows, M) + (PairNotes(p, s.in).active() ? 1 : 0);
     plan.pairs_tsv_bytes = static_cast<double>(std::char_traits<char>::length(kPairsHeader)) +
                            static_cast<double>(plan.rows) * plan.row_bytes;
     // A null record is a line of two gene numbers and two values of about
