@@ -10,6 +10,7 @@
 #include "engine/pooled_run.hpp"
 #include "engine/streams.hpp"
 #include "engine/threads.hpp"
+#include "report/heatmap_genes.hpp"
 #include "report/pair_notes.hpp"
 #include "report/scan_folder.hpp"
 
@@ -43,7 +44,11 @@ ScanPlan plan_scan(const ScanInputs& s, const ScanSettings& o, int ranks, int ra
     plan.resident_now = static_cast<double>(now.resident);
     plan.per_pair = pooled_bytes_per_pair(p);
     const double pairs = static_cast<double>(plan.pairs);
-    const double work = static_cast<double>(pair_loop_bytes(p, plan.threads)) + plan.threads * kThreadBytes;
+    // The heatmap holds the values of its genes' pairs at once.
+    const double heatmap =
+        static_cast<double>(pair_count(std::min(p.NGENE, kHeatmapGenes))) * sizeof(PairValues);
+    const double work = static_cast<double>(pair_loop_bytes(p, plan.threads)) + plan.threads * kThreadBytes +
+                        heatmap;
     plan.peak = plan.resident_now + pairs * plan.per_pair + work;
     plan.more_address = pairs * plan.per_pair + work + (plan.threads + 1) * kThreadAddress;
     plan.room = memory_room();
