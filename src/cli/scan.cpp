@@ -22,12 +22,14 @@
 #include "io/new_file.hpp"
 #include "io/text_out.hpp"
 #include "report/pair_ranking.hpp"
+#include "report/plan_text.hpp"
 #include "report/scan_folder.hpp"
 #include "report/scan_records.hpp"
 #include "report/scan_summary.hpp"
 #include "run/classic_inputs.hpp"
 #include "run/result_files.hpp"
 #include "scan/inputs.hpp"
+#include "scan/plan.hpp"
 #include "scan/run.hpp"
 
 namespace coswitch {
@@ -97,6 +99,37 @@ std::optional<int> on_every_rank(Ranks& ranks, Fn&& fn) {
     return status;
 }
 
+// The ranks of the launch that share this machine, as the launcher tells
+// them (1 when it does not).
+int ranks_on_this_machine() {
+    for (const char* name : {"OMPI_COMM_WORLD_LOCAL_SIZE", "MPI_LOCALNRANKS", "SLURM_NTASKS_PER_NODE"})
+        if (const char* v = std::getenv(name); v != nullptr && std::atoi(v) > 0) return std::atoi(v);
+    return 1;
+}
+
+// The plan of the pair pass on every rank, printed by the first (with the
+// time of a few pairs timed there); a RunError(kExitInput, ...) when the
+// pass would not fit in memory, unless forced. False for a dry run's end.
+bool plan_pairs(const ScanOptions& o, Ranks& ranks, const ScanInputs& s) {
+    ScanPlan plan = naming_out_of_memory("planning the pair pass", [&] {
+        return plan_scan(s, o, ranks.size(), ranks_on_this_machine());
+    });
+    const std::string shortfall = memory_shortfall(plan);
+    if (ranks.first()) {
+        time_pairs(s, plan);
+        std::fputs(plan_text(plan, o.gzip).c_str(), stdout);
+        if (o.dry_run && !shortfall.empty())
+            std::printf(" plan: this run would stop here: %s (--force runs it anyway)\n", shortfall.c_str());
+        std::fflush(stdout);
+    }
+    if (o.dry_run) return false;
+    if (!shortfall.empty() && !o.force)
+        throw RunError(kExitInput, shortfall +
+                                       ": choose fewer genes (--genes), run where more memory is "
+                                       "free, or give --force to run anyway");
+    return true;
+}
+
 struct Scan {
     ScanOptions o;
     Ranks& ranks;
@@ -147,7 +180,8 @@ struct Scan {
         if (!ranks.first()) return;
 
         PairResults& results = result.results;
-        const RankedPairs ranked = rank_pairs(results, o.threads);
+        const RankedPairs ranked =
+            naming_out_of_memory("ranking the pairs", [&] { return rank_pairs(results, o.threads); });
         RunRecord record;
         record.words = o.words;
         record.report = result.report;
@@ -192,7 +226,7 @@ int scan_main(const std::vector<std::string>& args) {
     }
     // Everything is read and checked, by every rank alike, before any pair.
     if (auto status = on_every_rank(ranks, [&] {
-            if (ranks.first()) {
+            if (ranks.first() && !o.output.empty()) {
                 struct stat st {};
                 if (::lstat(o.output.c_str(), &st) == 0)
                     throw RunError(kExitFiles, o.output +
@@ -214,6 +248,9 @@ int scan_main(const std::vector<std::string>& args) {
                                                    " kept, so there is no pair to test: " +
                                                    genes_not_kept_text(run.s) +
                                                    " (--columns picks one series of a wide table)");
+            }
+            if (!plan_pairs(o, ranks, run.s)) return;
+            if (ranks.first()) {
                 if (!o.write_classic.empty()) {
                     write_classic_folder(o.write_classic, run.s.p, run.s.in);
                     if (o.null_model == NullModel::fixed)
@@ -226,6 +263,7 @@ int scan_main(const std::vector<std::string>& args) {
             }
         }))
         return *status;
+    if (o.dry_run) return kExitOk;
     // Every rank removes the unfinished folder when interrupted, so that it
     // goes also when the first rank is killed outright.
     const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);

@@ -82,6 +82,12 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (n == "--report-pairs") {
             o.report_pairs = a.int_value();
             if (o.report_pairs < 0) a.fail("option --report-pairs: needs 0 or more pairs");
+        } else if (n == "--dry-run") {
+            a.no_value();
+            o.dry_run = true;
+        } else if (n == "--force") {
+            a.no_value();
+            o.force = true;
         } else if (n == "--write-classic") {
             o.write_classic = a.nonempty_value("a folder name");
         } else if (!n.empty() && n[0] != '-' && o.table.empty()) {
@@ -92,7 +98,8 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
     }
     if (o.help || o.version) return o;
     if (o.table.empty()) a.fail("which table? give its file name");
-    if (o.output.empty()) a.fail("option -o DIR is needed: the folder to write the results into");
+    if (o.output.empty() && !o.dry_run)
+        a.fail("option -o DIR is needed: the folder to write the results into");
     const int ways = (o.replicates ? 1 : 0) + (o.design.empty() ? 0 : 1) + (o.samples.empty() ? 0 : 1);
     if (ways > 1) a.fail("--replicates, --design and --samples are three ways to say the same; give one");
     if (o.para1.empty() != o.para2.empty())
@@ -193,6 +200,13 @@ Analysis and output:
                        answers.txt for the classic run (within its limits);
                        it reproduces a --null chained scan (add --null fixed
                        to the classic run for a fixed one)
+  --dry-run            print the plan (pairs, peak memory, size of pairs.tsv,
+                       time from a few pairs timed here) and stop: no pair
+                       is analysed and no folder written; -o is optional
+  --force              run even when the plan's peak memory is above the
+                       memory available (the smallest of the control
+                       group's limit, ulimit -v and MemAvailable), which
+                       otherwise stops the run before its pairs (status 2)
   --quiet              no progress line
   --progress           plain progress lines on standard error
   -h, --help           this text
@@ -205,7 +219,10 @@ time point and replicate), values.tsv (the values analysed, for
 'coswitch plot'), time_densities.tsv (with --mode T), heatmap.svg (above 300
 kept genes, the 300 with the most pairs that pass), edges.tsv, nodes.tsv and
 network.graphml (the network of the pairs passing --fdr), run.tsv (how the
-run was made). A short summary goes to standard output.
+run was made). A short summary goes to standard output, with the plan
+before the pairs: the pairs, the peak memory, the size of pairs.tsv and the
+time the pairs take, from a few of them timed on this machine. A run whose
+peak would pass the memory available stops there (status 2) unless --force.
 )";
 }
 

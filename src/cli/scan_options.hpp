@@ -14,6 +14,8 @@ struct ScanOptions : ScanSettings {
     bool version = false;
     std::string output;  // -o: the folder to create
     ProgressMode progress = ProgressMode::Auto;
+    bool dry_run = false;  // the plan alone: no pair, no folder
+    bool force = false;    // run even when the plan does not fit in memory
     // The words of the command line, for the run record.
     std::vector<std::string> words;
 };

@@ -18,6 +18,10 @@ void ordered_blocks(std::int64_t count, int threads, const ThreadStarter& starte
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::optional<std::string>> ready(static_cast<std::size_t>(window));
+    // Texts handed on go back to the helpers, so that a few buffers serve
+    // every block: new ones for each would scatter the heap with as many
+    // freed blocks as the file has.
+    std::vector<std::string> spare;
     std::int64_t taken = 0, handed = 0;
     bool stopped = false;
     auto stop = [&] {
@@ -37,6 +41,10 @@ void ordered_blocks(std::int64_t count, int threads, const ThreadStarter& starte
                     changed.wait(lock, [&] { return stopped || taken >= count || taken < handed + window; });
                     if (stopped || taken >= count) return;
                     b = taken++;
+                    if (!spare.empty()) {
+                        text = std::move(spare.back());
+                        spare.pop_back();
+                    }
                 }
                 text.clear();
                 make(b, text);
@@ -70,6 +78,11 @@ void ordered_blocks(std::int64_t count, int threads, const ThreadStarter& starte
                 }
                 changed.notify_all();
                 put(text);
+                if (started > 0) {
+                    std::lock_guard lock(mutex);
+                    spare.push_back(std::move(text));
+                    text = std::string();
+                }
             }
         } catch (...) {
             stop();

@@ -27,6 +27,8 @@ public:
     // The narrowest field that `per_position` values on average overflow
     // only far out in the tail (under 2^bits / 32 of them).
     static int bits_for(double per_position);
+    // The bytes a position takes in fields of `bits`, before any side entry.
+    static double bytes_per_position(int bits) { return 8.0 / static_cast<double>(60 / bits); }
 
     std::size_t size() const { return positions_; }
     int bits() const { return bits_; }

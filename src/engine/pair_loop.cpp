@@ -253,6 +253,16 @@ std::string loop_warnings(const LoopReport& r) {
     return text;
 }
 
+std::size_t pair_loop_bytes(const RunParameters& p, int workers) {
+    if (workers < 2) return 0;
+    const auto nboot = static_cast<std::size_t>(std::max(p.NBOOT, 0));
+    const std::size_t per_pair = normal_deviates_per_pair(p) * sizeof(float) +
+                                 sizeof(PairResult) + 2 * nboot * sizeof(double);
+    const auto window = static_cast<std::size_t>(2 * workers + 2);
+    // The deviates of a window of batches, and as many batches finished.
+    return 2 * window * static_cast<std::size_t>(batch_pairs(p)) * per_pair;
+}
+
 LoopReport run_pair_loop(const RunParameters& p, const Inputs& in, const PairLoop& loop) {
     const std::int64_t count = std::max<std::int64_t>(0, loop.last - loop.first);
     int workers = loop.threads > 0 ? loop.threads : available_cores();

@@ -44,6 +44,10 @@ struct LoopReport {
 // system refused, fits stopped at the pass limit; empty when all went well.
 std::string loop_warnings(const LoopReport& r);
 
+// The bytes the loop holds at most on `workers` threads beside its pairs'
+// own: the deviates and finished results of the batches in flight.
+std::size_t pair_loop_bytes(const RunParameters& p, int workers);
+
 // Runs every pair of the block; exceptions from the hooks end it and are
 // rethrown here after every thread has stopped.
 LoopReport run_pair_loop(const RunParameters& p, const Inputs& in, const PairLoop& loop);

@@ -7,6 +7,7 @@
 #include "engine/block_split.hpp"
 #include "engine/observed_pass.hpp"
 #include "engine/rank_streams.hpp"
+#include "io/errors.hpp"
 
 namespace coswitch {
 namespace {
@@ -49,6 +50,11 @@ void sum_counts_to_first(Ranks& ranks, NullCounts& counts) {
     if (ranks.first()) counts.set_nan_nulls(nan[0]);
 }
 
+double pooled_bytes_per_pair(const RunParameters& p) {
+    return static_cast<double>(sizeof(ObservedRecord) + sizeof(double)) +
+           2 * PackedTallies::bytes_per_position(PackedTallies::bits_for(p.NBOOT));
+}
+
 PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRun& how) {
     Ranks local;
     Ranks& ranks = how.ranks != nullptr ? *how.ranks : local;
@@ -61,8 +67,11 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     PooledResult result;
     std::vector<ObservedRecord>& records = result.records;
     std::vector<double>& abs_r = result.abs_r;
-    records.resize(count);
-    abs_r.resize(count);
+    const std::string of_pairs = " of " + std::to_string(pairs) + " pairs";
+    naming_out_of_memory("keeping the observed statistics" + of_pairs, [&] {
+        records.resize(count);
+        abs_r.resize(count);
+    });
     const std::vector<std::int64_t> even = equal_blocks(pairs, ranks.size());
     long long capped_observed = 0;
     std::vector<std::int64_t> scaled = {0};
@@ -70,8 +79,10 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
         const std::int64_t a = even[static_cast<std::size_t>(rank)];
         const std::int64_t b = even[static_cast<std::size_t>(rank) + 1];
         const auto at = static_cast<std::size_t>(a);
-        const ObservedPass o = observed_statistics(p, in, a, b, records.data() + at, abs_r.data() + at,
-                                                   how.threads, how.start_thread);
+        const ObservedPass o = naming_out_of_memory("computing the observed statistics", [&] {
+            return observed_statistics(p, in, a, b, records.data() + at, abs_r.data() + at, how.threads,
+                                       how.start_thread);
+        });
         capped_observed = o.capped_fits;
         scaled[0] = o.scaled_fits;
     }
@@ -89,8 +100,10 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     sort_best_first(records);
     sort_best_first(abs_r);
     const int bits = PackedTallies::bits_for(p.NBOOT);
-    result.counts_new = NullCounts(count, bits);
-    result.counts_corr = NullCounts(count, bits);
+    naming_out_of_memory("making the tallies of the null values" + of_pairs, [&] {
+        result.counts_new = NullCounts(count, bits);
+        result.counts_corr = NullCounts(count, bits);
+    });
     NullCounts& nulls_new = result.counts_new;
     NullCounts& nulls_corr = result.counts_corr;
     // A record begins with its statistic.
@@ -127,7 +140,7 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     if (ranks.size() > 1 && p.NBOOT > 0)
         loop.normal_at_first = normal_at_rank_start(p, blocks, ranks, how.threads, how.start_thread);
     if (p.NBOOT > 0) {
-        result.report = run_pair_loop(p, in, loop);
+        result.report = naming_out_of_memory("running the bootstrap pass", [&] { return run_pair_loop(p, in, loop); });
     } else {
         // No null values: the observed statistics are all there is.
         result.report.threads_asked = result.report.threads_started = 1;
@@ -136,8 +149,10 @@ PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRu
     }
 
     std::vector<std::int64_t> capped = {result.report.capped_fits};
-    sum_counts_to_first(ranks, nulls_new);
-    sum_counts_to_first(ranks, nulls_corr);
+    naming_out_of_memory("summing the null values' tallies", [&] {
+        sum_counts_to_first(ranks, nulls_new);
+        sum_counts_to_first(ranks, nulls_corr);
+    });
     ranks.sum_to_first(capped);
     ranks.sum_to_first(scaled);
     if (!ranks.first()) {

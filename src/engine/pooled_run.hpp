@@ -50,6 +50,10 @@ struct PooledResult {
 // record can number.
 void check_record_pairs(std::int64_t genes);
 
+// What a pair costs on every rank, as above: its record, its |r| and its two
+// tallies' fields, in bytes.
+double pooled_bytes_per_pair(const RunParameters& p);
+
 PooledResult pooled_run(const RunParameters& p, const Inputs& in, const PooledRun& how);
 
 // The tallies of every rank summed on the first; every rank calls it.

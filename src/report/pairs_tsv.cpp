@@ -102,6 +102,35 @@ bool parse_pairs_choice(const std::string& rule, const std::string& value, Pairs
     return true;
 }
 
+double pairs_row_bytes(const std::vector<std::string>& names, std::int64_t rows, std::int64_t M) {
+    // The rank: digits of 1..rows on average.
+    double rank = 0;
+    for (std::int64_t lo = 1, digits = 1; lo <= rows; lo *= 10, ++digits)
+        rank += static_cast<double>(digits * (std::min(rows, lo * 10 - 1) - lo + 1));
+    rank /= static_cast<double>(std::max<std::int64_t>(rows, 1));
+    double ids = 0;
+    for (const std::string& id : names) ids += static_cast<double>(id.size());
+    ids /= static_cast<double>(std::max<std::size_t>(names.size(), 1));
+    // Each number cell at a spread of values: statistics of a few sizes, a
+    // correlation of either sign, p-values over (0, 1].
+    constexpr int kSpread = 16;
+    std::string cells;
+    for (int k = 0; k < kSpread; ++k) {
+        const double u = (k + 0.5) / kSpread;
+        append_fixed(cells, 40 * u * u, 8);
+        append_fixed(cells, u, 8);
+        append_fixed(cells, k % 2 == 0 ? u : -u, 8);
+        const double count = std::floor(u * static_cast<double>(M));
+        const double p = M > 0 ? pooled_pvalue(static_cast<std::int64_t>(count), M) : std::nan("");
+        for (int stat = 0; stat < 2; ++stat) {
+            append_shortest(cells, p);
+            append_significant(cells, std::min(1.0, 2 * p), kAdjustedDigits);
+        }
+    }
+    // Twelve tabs, a line end, the phase ("in", "anti", "NA") and two of "yes" or "no".
+    return rank + 2 * ids + static_cast<double>(cells.size()) / kSpread + 13 + 3 + 2 * 2.5;
+}
+
 std::string pair_row(const PairResults& r, const PairValues& v) {
     std::string line;
     append_pair_row(line, r, v);

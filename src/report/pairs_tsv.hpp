@@ -56,6 +56,11 @@ void check_tsv_ids(const std::vector<std::string>& names, const std::string& fil
 std::int64_t write_pairs_tsv(TextOut& out, const PairResults& r, const RankedPairs& k,
                              const PairsChoice& choice = {}, const PairNotes& notes = {});
 
+// About the bytes of a row, on average over the first `rows` rows of a run
+// of these genes with M pooled null values: values spread over their
+// ranges formatted as the rows have them. For plans, before any pair.
+double pairs_row_bytes(const std::vector<std::string>& names, std::int64_t rows, std::int64_t M);
+
 // The row of a pair, without its line end: the text other reports read
 // back, so that they show what the table does.
 std::string pair_row(const PairResults& r, const PairValues& v);

@@ -21,10 +21,12 @@ namespace {
 // A file written piece by piece; its close is checked.
 template <class Write>
 void write_file_in(const NewDirectory& folder, const std::string& file, bool gzip, Write write) {
-    TextOut out;
-    create_in(out, folder, file, gzip);
-    write(out);
-    out.close();
+    naming_out_of_memory("writing " + file, [&] {
+        TextOut out;
+        create_in(out, folder, file, gzip);
+        write(out);
+        out.close();
+    });
 }
 
 // The heatmap as report.html embeds it: the file's SVG without its XML

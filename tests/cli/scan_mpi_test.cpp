@@ -113,6 +113,27 @@ TEST_F(ScanMpi, SameFolderOnAnyNumberOfRanks) {
     EXPECT_TRUE(folder_files(d / "np5") == folder_files(d / "plain3"));
 }
 
+// Rows formatted in blocks on several threads, of pairs analysed on two
+// ranks: the bytes of one process on one thread.
+TEST_F(ScanMpi, PairsTsvOfEveryPairIsTheSameOnTwoRanks) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(100, 6, 1, 3));
+    const std::vector<std::string> common = {"--bootstrap", "2", "--pairs", "all", "--quiet"};
+    std::vector<std::string> plain = {"scan", "table.tsv", "-o", "plain", "--threads", "1"};
+    plain.insert(plain.end(), common.begin(), common.end());
+    ASSERT_EQ(run_program(d.path(), "", plain).status, 0);
+    const std::string want = read_file(d / "plain" / "pairs.tsv");
+    ASSERT_GT(want.size(), 4950u * 50);
+    for (const char* threads : {"1", "2"}) {
+        const std::string out = std::string("np2t") + threads;
+        auto args = common;
+        args.insert(args.begin(), {"table.tsv", "-o", out, "--threads", threads});
+        const auto r = mpirun_scan(mpirun_, d.path(), 2, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(read_file(d / out / "pairs.tsv") == want) << threads << " threads a rank";
+    }
+}
+
 TEST_F(ScanMpi, AnInputErrorEndsEveryRankBeforeAnyPair) {
     ScratchDir d;
     write_file(d / "bad.tsv", "id\ta\tb\tc\ng1\t1\t2\t3\ng2\t1\tseven\t3\ng3\t3\t2\t1\n");
