@@ -171,6 +171,12 @@ struct Scan {
     }
 };
 
+// Whether anything is at path, a folder named with a trailing slash included.
+bool exists_already(const std::string& path) {
+    struct stat st {};
+    return ::lstat(without_trailing_slashes(path).c_str(), &st) == 0;
+}
+
 }  // namespace
 
 int scan_main(const std::vector<std::string>& args) {
@@ -189,8 +195,7 @@ int scan_main(const std::vector<std::string>& args) {
     // Everything is read and checked, by every rank alike, before any pair.
     if (auto status = on_every_rank(ranks, [&] {
             if (ranks.first()) {
-                struct stat st {};
-                if (::lstat(o.output.c_str(), &st) == 0)
+                if (exists_already(o.output))
                     throw RunError(kExitFiles, o.output +
                                                    ": exists already; the output folder must be "
                                                    "new (move or remove it, or choose another "

@@ -21,6 +21,9 @@
 // into place without replacing an existing file or folder; until then it and
 // everything in it are removed on destruction, and when the process is
 // interrupted (see unfinished_folder.hpp).
+//
+// Temporary names are never longer than the file system allows a name to
+// be, so that any name that may be created may be created this way too.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +73,7 @@ public:
     ~NewDirectory();
 
     // Creates an empty temporary folder beside path; fails if path exists.
+    // Trailing slashes of path are taken as naming the folder itself.
     void open(const std::string& path, const std::string& name);
     // The temporary folder, to write the files into.
     const std::string& path() const { return temporary_; }
@@ -87,6 +91,15 @@ private:
     std::string name_;
     bool committed_ = false;
 };
+
+// path without the slashes that end it ("out/" is "out"), but "/" itself.
+std::string without_trailing_slashes(const std::string& path);
+
+// A free-looking temporary name beside path (for attempt 0, 1, ... until one
+// is free): hidden, recognisably from path's name, in the same directory so
+// that a rename to path stays on one file system, and no longer than a name
+// may be there.
+std::string temporary_name_beside(const std::string& path, unsigned attempt);
 
 // Renames the folder `from` to `to` unless `to` exists (a file or a folder,
 // empty or not); never replaces it. Throws RunError(kExitFiles, ...) naming

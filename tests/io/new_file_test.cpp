@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -157,4 +158,38 @@ TEST(NewDirectory, RenamedIntoPlaceOnlyWhenCommitted) {
     late.open((d / "late").string(), "late");
     fs::create_directory(d / "late");
     EXPECT_NE(failure_of([&] { late.commit(); }).find("late"), std::string::npos);
+}
+
+// Every name the file system takes can be written under a temporary name
+// first, the longest ones included.
+TEST(NewDirectory, TheLongestNamesFitTheirTemporaries) {
+    ScratchDir d;
+    const long longest = ::pathconf(d.path().c_str(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 20);
+    for (const long length : {longest - 30, longest - 1, longest}) {
+        const std::string name(static_cast<std::size_t>(length), 'n');
+        const std::string t = temporary_name_beside((d / name).string(), 0);
+        EXPECT_LE(fs::path(t).filename().string().size(), static_cast<std::size_t>(longest));
+        EXPECT_EQ(fs::path(t).parent_path(), d.path());
+        NewDirectory dir;
+        dir.open((d / name).string(), name);
+        write_file(fs::path(dir.path()) / "a.txt", "a\n");
+        dir.commit();
+        NewFile f;
+        f.open((d / (name.substr(1) + "f")).string(), "f");
+        f.write("f\n");
+        f.commit();
+        EXPECT_EQ(read_file(d / name / "a.txt"), "a\n");
+        EXPECT_EQ(read_file(d / (name.substr(1) + "f")), "f\n");
+        fs::remove_all(d / name);
+        fs::remove(d / (name.substr(1) + "f"));
+    }
+    EXPECT_EQ(listing(d.path()), "");
+    // Cut between characters of a name that is not all ASCII.
+    std::string wide;
+    while (wide.size() + 2 <= static_cast<std::size_t>(longest)) wide += "\xc3\xa9";
+    const std::string t = fs::path(temporary_name_beside((d / wide).string(), 0)).filename().string();
+    const std::size_t cut = t.find(".tmp-");
+    ASSERT_NE(cut, std::string::npos);
+    EXPECT_EQ(cut % 2, 1u) << "a whole number of two-byte characters after the dot";
 }
