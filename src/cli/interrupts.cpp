@@ -48,7 +48,7 @@ private:
         while (!stop_.load()) {
             const int sig = ::sigtimedwait(&set, nullptr, &tick);
             if (sig <= 0) continue;
-            remove_unfinished_folder();
+            remove_unfinished_folders_for_good();
             ::signal(sig, SIG_DFL);
             sigset_t one;
             sigemptyset(&one);

@@ -228,7 +228,7 @@ int scan_main(const std::vector<std::string>& args) {
     // Every rank removes the unfinished folder when interrupted, so that it
     // goes also when the first rank is killed outright.
     const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);
-    if (!ranks.first()) set_unfinished_folder(unfinished);
+    if (!ranks.first()) add_unfinished_folder(unfinished);
 
     if (ranks.size() == 1) {
         run.analyse();

@@ -154,10 +154,13 @@ void commit_together(const std::vector<NewFile*>& files) {
 }
 
 NewDirectory::~NewDirectory() {
-    if (!committed_ && !temporary_.empty()) {
-        set_unfinished_folder("");
+    if (committed_ || temporary_.empty()) return;
+    // Under the registry's lock: an interrupt meanwhile waits, and finds
+    // nothing left to remove, rather than half of it.
+    while_holding_unfinished_folders([&] {
         ::nftw(temporary_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+        forget_unfinished_folder(temporary_);
+    });
 }
 
 void NewDirectory::open(const std::string& path, const std::string& name) {
@@ -166,22 +169,61 @@ void NewDirectory::open(const std::string& path, const std::string& name) {
     require_absent(path_, name);
     for (unsigned attempt = 0; temporary_.empty(); ++attempt) {
         const std::string t = temporary_name_beside(path_, attempt);
-        // Named before it exists: an interrupt right after mkdir still removes it.
-        set_unfinished_folder(t);
-        if (::mkdir(t.c_str(), 0777) == 0) {
+        int e = 0;
+        // Registered with the lock held from before it exists: an interrupt
+        // comes before the mkdir, or after it and removes it.
+        while_holding_unfinished_folders([&] {
+            add_unfinished_folder(t);
+            if (::mkdir(t.c_str(), 0777) != 0) {
+                e = errno;
+                forget_unfinished_folder(t);
+            }
+        });
+        if (e == 0) {
             temporary_ = t;
-        } else {
-            const int e = errno;
-            set_unfinished_folder("");
-            if (e != EEXIST || attempt >= 100) file_error(name, "cannot create", e);
+        } else if (e != EEXIST || attempt >= 100) {
+            file_error(name, "cannot create", e);
         }
+    }
+    struct stat st {};
+    if (::lstat(temporary_.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
     }
 }
 
-void NewDirectory::commit() {
-    rename_directory_into_place(temporary_, path_, name_);
+void NewDirectory::commit() { commit_folders_together({this}); }
+
+int NewDirectory::place() {
+    if (committed_) return 0;
+    if (const int err = place_without_replacing(temporary_, path_, false); err != 0) return err;
     committed_ = true;
-    set_unfinished_folder("");
+    forget_unfinished_folder(temporary_);
+    return 0;
+}
+
+void NewDirectory::take_back() {
+    struct stat st {};
+    if (!committed_ || ::lstat(path_.c_str(), &st) != 0 || st.st_dev != device_ ||
+        st.st_ino != inode_)
+        return;
+    add_unfinished_folder(temporary_);
+    if (place_without_replacing(path_, temporary_, false) == 0)
+        committed_ = false;
+    else
+        forget_unfinished_folder(temporary_);
+}
+
+void commit_folders_together(const std::vector<NewDirectory*>& folders) {
+    int err = 0;
+    std::size_t placed = 0;
+    while_holding_unfinished_folders([&] {
+        for (; placed < folders.size(); ++placed)
+            if ((err = folders[placed]->place()) != 0) break;
+        if (err != 0)
+            for (std::size_t k = 0; k < placed; ++k) folders[k]->take_back();
+    });
+    if (err != 0) file_error(folders[placed]->name_, "cannot create", err);
 }
 
 std::string without_trailing_slashes(const std::string& path) {

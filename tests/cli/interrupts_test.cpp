@@ -1,13 +1,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/run_program.hpp"
 #include "support/tables.hpp"
@@ -21,6 +25,33 @@ bool has_entry(const fs::path& dir, const std::string& prefix) {
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind(prefix, 0) == 0) return true;
     return false;
+}
+
+// In a forked child, in dir, with no standard descriptors but /dev/null:
+// setup(), then run() (which must not return).
+pid_t start_child(const fs::path& dir, const std::function<void()>& setup,
+                  const std::function<void()>& run) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0 || ::chdir(dir.c_str()) != 0) ::_exit(127);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        // Signals that dump core would leave a core file beside the folder.
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+        if (setup) setup();
+        run();
+        ::_exit(127);
+    }
+    return pid;
+}
+
+std::string signal_text(int status) {
+    if (WIFSIGNALED(status)) return std::string("killed by ") + strsignal(WTERMSIG(status));
+    if (WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
+    return "status " + std::to_string(status);
 }
 }  // namespace
 
@@ -50,4 +81,88 @@ TEST(Interrupts, AnInterruptedScanLeavesNoFolderAndEndsByTheSignal) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
         EXPECT_EQ(listing(d.path()), "table.tsv ") << sig;
     }
+}
+
+// Interrupted at any moment, from its start to its last file and after, a
+// run leaves either nothing or its complete folder: never half a folder, an
+// empty one, or a hidden temporary.
+TEST(Interrupts, AnInterruptAtAnyMomentLeavesAllOrNothing) {
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
+    ScratchDir d;
+    const std::string table = switching_table(8, 6, 2);
+    const std::vector<std::string> args = {"scan", "table.tsv", "-o", "out", "--replicates", "2",
+                                           "--bootstrap", "20", "--threads", "2", "--quiet"};
+    // Starts a run in a new folder; how long until its temporary folder
+    // appears, or its child ends.
+    const auto start = [&](const fs::path& dir, pid_t& pid, int& status) {
+        fs::create_directory(dir);
+        write_file(dir / "table.tsv", table);
+        const auto began = Clock::now();
+        pid = start_child(dir, {}, [&] { exec_program(args); });
+        status = -1;
+        while (!has_entry(dir, ".out") && !fs::exists(dir / "out") && Clock::now() - began < std::chrono::seconds(60)) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) break;
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+        return Seconds(Clock::now() - began).count();
+    };
+    // A run left alone: how long it takes, and how long it writes its folder.
+    pid_t pid = 0;
+    int status = -1;
+    const double to_folder = start(d / "whole", pid, status);
+    const auto writing = Clock::now();
+    while (!fs::exists(d / "whole" / "out") && status == -1)
+        if (::waitpid(pid, &status, WNOHANG) != pid) std::this_thread::sleep_for(std::chrono::microseconds(50));
+    const double in_folder = Seconds(Clock::now() - writing).count();
+    if (status == -1) ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal_text(status);
+    const auto want = folder_files(d / "whole" / "out");
+
+    std::uint64_t state = 11;  // splitmix64, to a fraction in [0, 1)
+    const auto fraction = [&state] {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return static_cast<double>((z ^ (z >> 31)) >> 11) * 0x1p-53;
+    };
+    int complete = 0, none = 0;
+    for (int round = 0; round < 200; ++round) {
+        const fs::path dir = d / std::to_string(round);
+        // One run in four is interrupted at any moment from its start; the
+        // others once the folder is being written, up to a while after the
+        // run would have placed it.
+        double delay = 0;
+        if (round % 4 == 0) {
+            delay = 1.2 * fraction() * (to_folder + in_folder);
+            fs::create_directory(dir);
+            write_file(dir / "table.tsv", table);
+            pid = start_child(dir, {}, [&] { exec_program(args); });
+            status = -1;
+        } else {
+            delay = 1.3 * fraction() * in_folder;
+            start(dir, pid, status);
+        }
+        if (status == -1) {
+            std::this_thread::sleep_for(Seconds(delay));
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, &status, 0);
+        }
+        EXPECT_TRUE((WIFEXITED(status) && WEXITSTATUS(status) == 0) ||
+                    (WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM))
+            << round << ": " << signal_text(status);
+        const std::string left = listing(dir);
+        if (left == "table.tsv ") {
+            ++none;
+        } else {
+            ASSERT_EQ(left, "out table.tsv ") << round << " after " << delay << " s";
+            ASSERT_TRUE(folder_files(dir / "out") == want) << round << " after " << delay << " s";
+            EXPECT_TRUE(fs::exists(dir / "out" / "run.tsv")) << round;
+            ++complete;
+        }
+        fs::remove_all(dir);
+    }
+    // The moments did reach both sides of the end.
+    EXPECT_GT(complete, 0);
+    EXPECT_GT(none, 0);
 }

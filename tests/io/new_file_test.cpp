@@ -5,10 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "io/errors.hpp"
+#include "io/unfinished_folder.hpp"
 #include "support/run_program.hpp"
 
 using namespace coswitch;
@@ -192,4 +197,83 @@ TEST(NewDirectory, TheLongestNamesFitTheirTemporaries) {
     const std::size_t cut = t.find(".tmp-");
     ASSERT_NE(cut, std::string::npos);
     EXPECT_EQ(cut % 2, 1u) << "a whole number of two-byte characters after the dot";
+}
+
+// Results and the classic inputs: both in place, or neither.
+TEST(NewDirectory, FoldersThatBelongTogetherArePlacedTogetherOrNotAtAll) {
+    ScratchDir d;
+    {
+        NewDirectory a, b;
+        a.open((d / "a").string(), "a");
+        b.open((d / "b").string(), "b");
+        fs::create_directory(d / "b");  // appears while both are written
+        EXPECT_EQ(failure_of([&] { commit_folders_together({&a, &b}); }),
+                  "b: file exists and cannot be overwritten");
+        EXPECT_FALSE(fs::exists(d / "a")) << "a went back to its temporary name";
+    }
+    EXPECT_EQ(listing(d.path()), "b ") << "and was removed with it";
+    NewDirectory a, c;
+    a.open((d / "a").string(), "a");
+    c.open((d / "c").string(), "c");
+    commit_folders_together({&a, &c});
+    EXPECT_EQ(listing(d.path()), "a b c ");
+}
+
+// The removal an interrupt makes and the rename into place exclude each
+// other: whenever the removal comes, the folder ends up complete or absent.
+TEST(NewDirectory, ARemovalDuringTheRenameLeavesAllOrNothing) {
+    ScratchDir d;
+    std::uint64_t state = 7;  // splitmix64
+    const auto random = [&state] {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    };
+    for (int round = 0; round < 400; ++round) {
+        const fs::path out = d / ("out" + std::to_string(round));
+        NewDirectory dir;
+        dir.open(out.string(), "out");
+        for (int k = 0; k < 40; ++k)
+            write_file(fs::path(dir.path()) / ("f" + std::to_string(k)), "x\n");
+        // The removal starts at once, the rename after up to about as long
+        // as the removal takes.
+        const auto delay = std::chrono::microseconds(random() % 300);
+        std::atomic<bool> go{false};
+        std::thread remover([&] {
+            while (!go.load()) {
+            }
+            remove_unfinished_folders();
+        });
+        go = true;
+        const auto until = std::chrono::steady_clock::now() + delay;
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        try {
+            dir.commit();
+        } catch (const RunError&) {
+        }
+        remover.join();
+        if (fs::exists(out)) {
+            EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 40)
+                << round;
+            fs::remove_all(out);
+        }
+        ASSERT_EQ(listing(d.path()), "") << round << ": nothing half removed or left hidden";
+    }
+}
+
+// The classic inputs' folder and the results' are both removed on an
+// interrupt, the one placed neither with nor without the other.
+TEST(NewDirectory, EveryUnfinishedFolderIsRemoved) {
+    ScratchDir d;
+    NewDirectory a, b;
+    a.open((d / "a").string(), "a");
+    b.open((d / "b").string(), "b");
+    write_file(fs::path(a.path()) / "x", "x\n");
+    remove_unfinished_folders();
+    EXPECT_EQ(listing(d.path()), "");
+    EXPECT_NE(failure_of([&] { commit_folders_together({&a, &b}); }).find("a: cannot create"),
+              std::string::npos);
+    EXPECT_EQ(listing(d.path()), "");
 }
