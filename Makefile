@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean
+.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean r r-check
 
 all: build
 
@@ -52,12 +52,13 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target coswitch coswitch_tests
 	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Threads|Options|PairLoop|Pooled|NullCounter|Scan\.|conformance'
 
-# The readers, the dialogue and summary's table reader under libFuzzer with
-# address and undefined-behaviour checks (clang; not part of `make test`).
+# The readers, the dialogue, summary's table reader, scan's table reader and
+# the ways to a design under libFuzzer with address and undefined-behaviour
+# checks (clang; not part of `make test`).
 # Each target runs FUZZ_SECONDS from the seeds in tests/fuzz/ and what
 # earlier runs found (build-fuzz/corpus/).
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = readers dialogue pvalue_table
+FUZZ_TARGETS = readers dialogue pvalue_table table design
 fuzz:
 	bash scripts/install-deps.sh fuzz
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_FUZZ=ON -DCOSWITCH_SANITIZE=address,undefined
@@ -67,6 +68,19 @@ fuzz:
 	  build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/crashes/$$t/ build-fuzz/corpus/$$t tests/fuzz/$$t; \
 	done
+
+# The R package, built from a copy of the library's sources and installed
+# into $(BUILD)/r-lib (use it with .libPaths("$(BUILD)/r-lib") or
+# R_LIBS=$(BUILD)/r-lib); its source package is $(BUILD)/r-package/coswitch_*.tar.gz.
+r: deps
+	JOBS=$(JOBS) sh r/build.sh $(BUILD)
+
+# R CMD check of that source package, its tests compared with the program's
+# output (several minutes: it compiles the package again).
+r-check: r program
+	cd $(BUILD)/r-package && MAKEFLAGS=-j$(JOBS) \
+	  COSWITCH_PROGRAM=$(abspath $(BUILD))/coswitch COSWITCH_SHARED_DIR=$(abspath ..)/shared \
+	  R CMD check --no-manual coswitch_*.tar.gz
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz python/build python/coswitch.egg-info

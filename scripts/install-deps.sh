@@ -18,11 +18,17 @@ command -v xmllint >/dev/null || need+=(libxml2-utils)
 [ -e /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || need+=(libgtest-dev)
 [ -e /usr/include/openssl/evp.h ] || need+=(libssl-dev)
+[ -e /usr/include/re2/re2.h ] || need+=(libre2-dev)
 # Open MPI: scan on several processes, and its tests under mpirun.
 { command -v mpirun >/dev/null && [ -e /usr/lib/x86_64-linux-gnu/openmpi/include/mpi.h ]; } || need+=(libopenmpi-dev openmpi-bin)
 # The manual page's tests: groff renders it, man reads it.
 command -v groff >/dev/null || need+=(groff-base)
 command -v man >/dev/null || need+=(man-db)
+# The R package (make r) and its tests: R, Rcpp, testthat, SummarizedExperiment.
+command -v Rscript >/dev/null || need+=(r-base-core)
+[ -e /usr/lib/R/site-library/Rcpp/include/Rcpp.h ] || need+=(r-cran-rcpp)
+[ -d /usr/lib/R/site-library/testthat ] || need+=(r-cran-testthat)
+[ -d /usr/lib/R/site-library/SummarizedExperiment ] || need+=(r-bioc-summarizedexperiment)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || [ -e /usr/lib/cmake/benchmark ] || need+=(libbenchmark-dev)
 # The Python package (`make python`, its tests): Debian's own Python, for
 # which Debian's modules are installed, whatever python3 comes first on the path.

@@ -54,7 +54,7 @@ struct Settings {
 // A gene of the table, as genes.tsv lists it.
 struct Gene {
     std::string id;
-    std::string status;  // kept, dropped, not selected
+    std::string status;  // kept or dropped
     std::string reason;  // why not kept
     int index = 0;       // 1.. for kept genes: its number in the run; 0 otherwise
     // For kept genes (NaN otherwise): the densities used, the state-1 weight
@@ -77,7 +77,7 @@ struct Pair {
 };
 
 struct Result {
-    std::vector<Gene> genes;  // every gene of the table, in table order
+    std::vector<Gene> genes;  // every gene of the run (of the table, or of Settings::genes), in table order
     std::vector<Pair> pairs;  // every pair of kept genes, best first
     std::int64_t pooled_nulls = 0;  // M: p-values are (count + 1) / (M + 1)
     int time_points = 0, replicates = 0;

@@ -72,6 +72,17 @@ def shortest(v):
     return ("-" if sign else "") + text
 
 
+def significant(digits):
+    """At most `digits` significant digits, as C's %g gives them."""
+    def text(v):
+        if math.isnan(v):
+            return "NaN"
+        if math.isinf(v):
+            return "Inf" if v > 0 else "-Inf"
+        return f"{v:.{digits}g}"
+    return text
+
+
 def fixed(decimals):
     def text(v):
         if math.isnan(v):
@@ -85,8 +96,8 @@ def yes_no(v):
 
 
 PAIRS_TEXT = {"rank": str, "gene1": str, "gene2": str, "stat_new": fixed(8), "p_new": shortest,
-              "p_new_bh": shortest, "stat_corr": fixed(8), "p_corr": shortest,
-              "p_corr_bh": shortest, "r": fixed(8), "phase": str, "switching1": yes_no,
+              "p_new_bh": significant(6), "stat_corr": fixed(8), "p_corr": shortest,
+              "p_corr_bh": significant(6), "r": fixed(8), "phase": str, "switching1": yes_no,
               "switching2": yes_no}
 GENES_TEXT = {"gene": str, "line": str, "status": str, "reason": str, "index": str,
               "mean0": shortest, "sd0": shortest, "mean1": shortest, "sd1": shortest,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "dependence/scaled_fit.hpp"
 #include "numeric/correlation.hpp"
@@ -75,7 +76,8 @@ void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, P
     const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
     const std::size_t cells = NR * NT;
     const double* const yex = w.YEX.data();  // (r, t, g) at r + NR * (t + NT * g)
-    double* const qvec = w.QVEC.data();      // (r, t, k) at r + NR * (t + NT * k)
+    // Laid out as the fit reads them: a cell's four weights side by side.
+    double* const qc = chivec_cells(w.fit, p.NREP, p.NTIME);
     CellConstants genes{};
     if (!time_mode) genes = cell_constants(in, i, j);
     for (std::size_t t = 0; t < NT; ++t) {
@@ -98,7 +100,7 @@ void cell_weights_body(const RunParameters& p, const Inputs& in, int i, int j, P
                           MORCODE[4][0] == 1 && MORCODE[4][1] == 1);
             const v4d q = __builtin_shufflevector(ab, ab, 0, 0, 1, 1) *
                           __builtin_shufflevector(ab, ab, 2, 3, 2, 3);
-            for (int k = 0; k < 4; ++k) qvec[m + cells * k] = q[k];
+            *reinterpret_cast<v4d*>(qc + 4 * m) = q;
         }
     }
 }
@@ -120,17 +122,30 @@ void cell_weights(const RunParameters& p, const Inputs& in, int i, int j, PairSc
         cell_weights_plain(p, in, i, j, w, gaps);
 }
 
+// QVEC from the weights the fit read.
+void qvec_from_cells(const RunParameters& p, PairScratch& w) {
+    const std::size_t NR = static_cast<std::size_t>(std::max(0, p.NREP));
+    const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
+    const double* const qc = chivec_cells(w.fit, p.NREP, p.NTIME);
+    double* const qvec = w.QVEC.data();  // (r, t, k) at r + NR * (t + NT * k)
+    for (std::size_t m = 0; m < NR * NT; ++m)
+        for (std::size_t k = 0; k < 4; ++k) qvec[m + NR * NT * k] = qc[4 * m + k];
+}
+
 // Both statistics of the data in YEX, whose values TEMP1 and TEMP2 already
-// hold in the caller's order; refits NULLMAT and PIVEC.
+// hold in the caller's order; refits NULLMAT and PIVEC, and leaves the cell
+// weights in QVEC when keep_qvec.
 void statistics_of_yex(const RunParameters& p, const Inputs& in, int i, int j, PairScratch& w,
-                       double& stat, double& abs_corr, int& capped) {
+                       double& stat, double& abs_corr, int& capped, bool keep_qvec) {
     const bool gaps = in.has_gaps(i) || in.has_gaps(j);
     const int n = p.NTIME * p.NREP;
     const double c = gaps ? corr_complete(n, w.TEMP1.data(), w.TEMP2.data(), w.complete1, w.complete2)
                           : corr(n, w.TEMP1.data(), w.TEMP2.data());
     cell_weights(p, in, i, j, w, gaps);
-    FitInfo info = chivecfun(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
-    if (p.rescue_underflow && plain_fit_underflowed(p.NREP, p.NTIME, w.QVEC.data(), info))
+    FitInfo info = chivecfun_cells(p.NREP, p.NTIME, stat, w.NULLMAT, w.PIVEC, w.fit);
+    const bool rescue = p.rescue_underflow && plain_fit_may_have_underflowed(p.NREP, info);
+    if (keep_qvec || rescue) qvec_from_cells(p, w);
+    if (rescue && plain_fit_underflowed(p.NREP, p.NTIME, w.QVEC.data(), info))
         info = chivecfun_scaled(p.NREP, p.NTIME, w.QVEC.data(), stat, w.NULLMAT, w.PIVEC, w.fit);
     if (info.capped) ++capped;
     w.last_fit = info;
@@ -154,7 +169,7 @@ void observed_pair(const RunParameters& p, const Inputs& in, int i, int j, PairS
             w.TEMP1[m] = w.YEX(r, t, 1);
             w.TEMP2[m] = w.YEX(r, t, 2);
         }
-    statistics_of_yex(p, in, i, j, w, res, corres, capped);
+    statistics_of_yex(p, in, i, j, w, res, corres, capped, true);
 }
 
 void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
@@ -172,7 +187,7 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
     const std::size_t NT = static_cast<std::size_t>(std::max(0, p.NTIME));
     const std::size_t cells = NR * NT;
     if (cells == 0) {
-        statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
+        statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped, false);
         return;
     }
     // The sampler's probabilities and cumulative bounds, once per state row:
@@ -220,21 +235,50 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
             bst[r + NR * t] = MORCODE[cell][0];
             bst[r + NR * (t + NT)] = MORCODE[cell][1];
         }
-    for (std::size_t r = 0; r < NR; ++r)
-        for (std::size_t t = 0; t < NT; ++t)
-            for (std::size_t g = 0; g < 2; ++g) {
-                const int col = time_mode ? static_cast<int>(t) + 1 : (g == 0 ? i : j);
-                const double* pc = para[bst[r + NR * (t + NT * g)]] + 2 * (col - 1);
-                const double dev = static_cast<double>(z[(r * NT + t) * 2 + g]);
-                yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
+    // The values in YEX and, in the order the correlation takes them, in
+    // TEMP1 and TEMP2.
+    double* const t1 = w.TEMP1.data();
+    double* const t2 = w.TEMP2.data();
+    if (time_mode) {
+        for (std::size_t r = 0; r < NR; ++r)
+            for (std::size_t t = 0; t < NT; ++t)
+                for (std::size_t g = 0; g < 2; ++g) {
+                    const double* pc = para[bst[r + NR * (t + NT * g)]] + 2 * t;
+                    const double dev = static_cast<double>(z[(r * NT + t) * 2 + g]);
+                    yex[r + NR * (t + NT * g)] = pc[0] + dev * pc[1];
+                }
+        for (std::size_t r = 0; r < NR; ++r)
+            for (std::size_t t = 0; t < NT; ++t) {
+                t1[r * NT + t] = yex[r + NR * t];
+                t2[r * NT + t] = yex[r + NR * (t + NT)];
             }
+    } else {
+        // Each gene's columns hold its mean and deviation by state.
+        const double* const pc1[2] = {para[0] + 2 * (i - 1), para[1] + 2 * (i - 1)};
+        const double* const pc2[2] = {para[0] + 2 * (j - 1), para[1] + 2 * (j - 1)};
+        const double mean1[2] = {pc1[0][0], pc1[1][0]}, sd1[2] = {pc1[0][1], pc1[1][1]};
+        const double mean2[2] = {pc2[0][0], pc2[1][0]}, sd2[2] = {pc2[0][1], pc2[1][1]};
+        for (std::size_t r = 0; r < NR; ++r)
+            for (std::size_t t = 0; t < NT; ++t) {
+                const std::int32_t s1 = bst[r + NR * t], s2 = bst[r + NR * (t + NT)];
+                const double y1 = mean1[s1] + static_cast<double>(z[(r * NT + t) * 2]) * sd1[s1];
+                const double y2 = mean2[s2] + static_cast<double>(z[(r * NT + t) * 2 + 1]) * sd2[s2];
+                yex[r + NR * t] = y1;
+                yex[r + NR * (t + NT)] = y2;
+                t1[r * NT + t] = y1;
+                t2[r * NT + t] = y2;
+            }
+    }
     // The null data have the observed data's holes, gene by gene.
-    for (const auto& [gene, offset] : {std::pair{i, std::size_t{0}}, std::pair{j, cells}}) {
+    for (const auto& [gene, offset, temp] :
+         {std::tuple{i, std::size_t{0}, t1}, std::tuple{j, cells, t2}}) {
         if (!in.has_gaps(gene)) continue;
         for (std::size_t t = 0; t < NT; ++t)
             for (std::size_t r = 0; r < NR; ++r)
-                if (std::isnan(in.MODTCELL44(static_cast<int>(t * NR + r) + 1, gene)))
+                if (std::isnan(in.MODTCELL44(static_cast<int>(t * NR + r) + 1, gene))) {
                     yex[r + NR * t + offset] = std::nan("");
+                    temp[r * NT + t] = std::nan("");
+                }
     }
     const int last = NT > 1 ? st[NR * NT - 1 - NR] : 0;  // the row of the last draw
 
@@ -248,14 +292,7 @@ void bootstrap_replicate(const RunParameters& p, const Inputs& in, int i, int j,
     }
     w.R = static_cast<double>(z[2 * cells - 1]);
 
-    double* const t1 = w.TEMP1.data();
-    double* const t2 = w.TEMP2.data();
-    for (std::size_t r = 0; r < NR; ++r)
-        for (std::size_t t = 0; t < NT; ++t) {
-            t1[r * NT + t] = yex[r + NR * t];
-            t2[r * NT + t] = yex[r + NR * (t + NT)];
-        }
-    statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped);
+    statistics_of_yex(p, in, i, j, w, nullstat, nullcorr, capped, false);
 }
 
 void analyse_pair(const RunParameters& p, const Inputs& in, int i, int j, RandomStreams& streams,

@@ -27,7 +27,7 @@ struct PairScratch {
     Array<double, 3> YEX;         // (NREP, NTIME, 2)
     std::vector<double> TEMP1;    // NTIME*NREP
     std::vector<double> TEMP2;
-    Array<double, 3> QVEC;        // (NREP, NTIME, 4)
+    Array<double, 3> QVEC;        // (NREP, NTIME, 4): the observed data's cell weights
     Array<std::int32_t, 2> ST;    // (NREP, NTIME)
     Array<std::int32_t, 3> BST;   // (NREP, NTIME, 2)
     Table4 NULLMAT;

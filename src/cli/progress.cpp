@@ -66,8 +66,11 @@ void Progress::draw(long long pairs_done, long long replicates_done, bool force)
         return;
     }
     last_ = now;
+    // The first pairs' rate says little of the run's (a slow start, the
+    // threads' first batches): no time left is guessed before 1 % or 5 s.
     std::string left = "--:--";
-    if (fraction > 0 && done > 0) left = clock_text(elapsed / fraction - elapsed);
+    if (fraction > 0 && done > 0 && (fraction >= 0.01 || elapsed >= 5.0))
+        left = clock_text(elapsed / fraction - elapsed);
     char buf[256];
     std::snprintf(buf, sizeof buf,
                   "coswitch: pairs %lld/%lld, bootstrap replicates %lld/%lld, elapsed %s, "

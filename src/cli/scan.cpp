@@ -208,11 +208,11 @@ int scan_main(const std::vector<std::string>& args) {
                 if (!run.s.note.empty())
                     std::fprintf(stderr, "coswitch: warning: %s\n", run.s.note.c_str());
                 if (run.s.p.NGENE < 2)
-                    throw RunError(kExitInput,
-                                   o.table + ": " + std::to_string(run.s.p.NGENE) +
-                                       " gene" + (run.s.p.NGENE == 1 ? "" : "s") +
-                                       " kept, so there is no pair to test (see the counts "
-                                       "above; --columns picks one series of a wide table)");
+                    throw RunError(kExitInput, o.table + ": " + std::to_string(run.s.p.NGENE) +
+                                                   " gene" + (run.s.p.NGENE == 1 ? "" : "s") +
+                                                   " kept, so there is no pair to test: " +
+                                                   genes_not_kept_text(run.s) +
+                                                   " (--columns picks one series of a wide table)");
                 if (!o.write_classic.empty()) {
                     write_classic_folder(o.write_classic, run.s.p, run.s.in);
                     if (o.null_model == NullModel::fixed)

@@ -112,6 +112,8 @@ time point, in table order):
   --samples REGEX      capture groups matched against each sample name: time
                        and replicate, or the time alone (replicates numbered
                        in column order); columns that do not match are not used
+REGEX (--samples, --columns ~REGEX) is RE2 syntax, matched against whole
+names: \d, \w, [A-Z], (?:...), no backreferences or lookaround.
 
 Genes:
   --genes FILE         only these genes (one id a line), in table order

@@ -1,5 +1,6 @@
 #include "dependence/chivecfun.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -115,8 +116,8 @@ COSWITCH_INLINE v4d backward_step(const v4d col[4], const double* bn, const doub
 // kReplicates > 0 fixes the replicate count at compile time, so that the
 // loops over replicates disappear.
 template <int kReplicates>
-COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4& commart_out,
-                                 Vec4& pivec, const Buffers& b) {
+COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, Table4& commart_out, Vec4& pivec,
+                                 const Buffers& b) {
     FitInfo info;
     const std::size_t R = kReplicates > 0 ? static_cast<std::size_t>(kReplicates)
                                           : static_cast<std::size_t>(nrep);
@@ -127,10 +128,6 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
     double* const beta = b.beta;
     double* const xi = b.xi;
     double* const stepsum = b.steps;
-    for (std::size_t t = 0; t < T; ++t)
-        for (std::size_t i = 0; i < R; ++i)
-            for (std::size_t k = 0; k < 4; ++k)
-                qt[(t * R + i) * 4 + k] = qvec[i + R * (t + T * k)];
     for (std::size_t i = 0; i < R; ++i) store(beta + ((T - 1) * R + i) * 4, splat(1.0));
 
     v4d that[4];  // that[j][k]: row j (the cell before the step), lane k
@@ -240,18 +237,17 @@ COSWITCH_INLINE FitInfo fit_body(int nrep, int ntime, const double* qvec, Table4
     return info;
 }
 
-using FitFn = FitInfo (*)(int, int, const double*, Table4&, Vec4&, const Buffers&);
+using FitFn = FitInfo (*)(int, int, Table4&, Vec4&, const Buffers&);
 
 template <int kReplicates>
-__attribute__((target("avx2"))) FitInfo fit_avx2(int nrep, int ntime, const double* qvec,
-                                                 Table4& commart, Vec4& pivec, const Buffers& b) {
-    return fit_body<kReplicates>(nrep, ntime, qvec, commart, pivec, b);
+__attribute__((target("avx2"))) FitInfo fit_avx2(int nrep, int ntime, Table4& commart,
+                                                 Vec4& pivec, const Buffers& b) {
+    return fit_body<kReplicates>(nrep, ntime, commart, pivec, b);
 }
 
 template <int kReplicates>
-FitInfo fit_sse2(int nrep, int ntime, const double* qvec, Table4& commart, Vec4& pivec,
-                 const Buffers& b) {
-    return fit_body<kReplicates>(nrep, ntime, qvec, commart, pivec, b);
+FitInfo fit_sse2(int nrep, int ntime, Table4& commart, Vec4& pivec, const Buffers& b) {
+    return fit_body<kReplicates>(nrep, ntime, commart, pivec, b);
 }
 
 }  // namespace
@@ -295,8 +291,28 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     return chivecfun(nrep, ntime, qvec, stat, nullmat, pivec, scratch);
 }
 
+double* chivec_cells(ChivecScratch& w, int nrep, int ntime) {
+    const std::size_t R = static_cast<std::size_t>(std::max(0, nrep));
+    const std::size_t T = static_cast<std::size_t>(std::max(0, ntime));
+    return aligned(w.qt, 4 * R * T);
+}
+
 FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
                   Vec4& pivec, ChivecScratch& w) {
+    if (nrep >= 1 && ntime >= 2) {
+        const std::size_t R = static_cast<std::size_t>(nrep);
+        const std::size_t T = static_cast<std::size_t>(ntime);
+        double* const qt = chivec_cells(w, nrep, ntime);
+        for (std::size_t t = 0; t < T; ++t)
+            for (std::size_t i = 0; i < R; ++i)
+                for (std::size_t k = 0; k < 4; ++k)
+                    qt[(t * R + i) * 4 + k] = qvec[i + R * (t + T * k)];
+    }
+    return chivecfun_cells(nrep, ntime, stat, nullmat, pivec, w);
+}
+
+FitInfo chivecfun_cells(int nrep, int ntime, double& stat, Table4& nullmat, Vec4& pivec,
+                        ChivecScratch& w) {
     if (nrep < 1 || ntime < 2) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         stat = nan;
@@ -309,7 +325,7 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     const std::size_t R = static_cast<std::size_t>(nrep);
     const std::size_t T = static_cast<std::size_t>(ntime);
     Buffers b;
-    b.qt = aligned(w.qt, 4 * R * T);
+    b.qt = chivec_cells(w, nrep, ntime);
     b.alpha = aligned(w.alpha, 4 * R * T);
     b.beta = aligned(w.beta, 4 * R * T);
     b.xi = aligned(w.xi, 16 * R * (T - 1));
@@ -318,7 +334,7 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
     const bool avx2 = simd_path() == SimdPath::avx2;
     FitFn fn = nrep == 1 ? (avx2 ? fit_avx2<1> : fit_sse2<1>) : (avx2 ? fit_avx2<0> : fit_sse2<0>);
     Table4 commart;
-    FitInfo info = fn(nrep, ntime, qvec, commart, pivec, b);
+    FitInfo info = fn(nrep, ntime, commart, pivec, b);
     chivec_results(commart, stat, nullmat);
     info.concordance = concordance(commart);
     return info;

@@ -47,6 +47,13 @@ FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4&
 FitInfo chivecfun(int nrep, int ntime, const double* qvec, double& stat, Table4& nullmat,
                   Vec4& pivec);
 
+// The same fit from weights the caller lays out in the scratch, cell
+// fastest: QVEC(r, t, k) at [(t * nrep + r) * 4 + k] of chivec_cells' buffer
+// (32-byte aligned, room for nrep x ntime x 4), which the fit reads as it is.
+double* chivec_cells(ChivecScratch& scratch, int nrep, int ntime);
+FitInfo chivecfun_cells(int nrep, int ntime, double& stat, Table4& nullmat, Vec4& pivec,
+                        ChivecScratch& scratch);
+
 // The tail shared by every implementation: margins, independence model and
 // statistic from the expected joint counts.
 void chivec_results(const Table4& commart, double& stat, Table4& nullmat);

@@ -161,12 +161,16 @@ FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, 
     return info;
 }
 
+bool plain_fit_may_have_underflowed(int nrep, const FitInfo& info) {
+    // Posteriors that sum to the replicate count up to rounding: nothing lost.
+    return !(info.least_mass >= static_cast<double>(nrep) * (1.0 - 1e-9));
+}
+
 bool plain_fit_underflowed(int nrep, int ntime, const double* qvec, const FitInfo& info) {
     if (nrep < 1 || ntime < 2) return false;
     const std::size_t R = static_cast<std::size_t>(nrep);
     const std::size_t T = static_cast<std::size_t>(ntime);
-    // Posteriors that sum to the replicate count up to rounding: nothing lost.
-    if (info.least_mass >= static_cast<double>(nrep) * (1.0 - 1e-9)) return false;
+    if (!plain_fit_may_have_underflowed(nrep, info)) return false;
     std::size_t possible = 0;
     for (std::size_t i = 0; i < R; ++i) {
         bool course = true;

@@ -23,5 +23,8 @@ FitInfo chivecfun_scaled(int nrep, int ntime, const double* qvec, double& stat, 
 // to less than the replicates that have a possible course (a replicate with
 // a time point where every cell weighs 0 has none, in any scaling).
 bool plain_fit_underflowed(int nrep, int ntime, const double* qvec, const FitInfo& info);
+// False when the posteriors sum to the replicate count up to rounding, so
+// that plain_fit_underflowed is false whatever the weights.
+bool plain_fit_may_have_underflowed(int nrep, const FitInfo& info);
 
 }  // namespace coswitch

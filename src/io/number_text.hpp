@@ -22,4 +22,9 @@ void append_shortest_single(std::string& out, float v);
 void append_significant(std::string& out, double v, int digits);
 std::string significant(double v, int digits);
 
+// Digits of an adjusted p-value in the tables: enough to tell the levels a
+// reader compares with, without the binary noise of the adjustment's
+// products (0.019999999999999997); equal values still give equal text.
+inline constexpr int kAdjustedDigits = 6;
+
 }  // namespace coswitch

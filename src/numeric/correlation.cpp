@@ -13,16 +13,18 @@ double corr(int n, const double* x, const double* y) {
     const double dn = static_cast<double>(n);
     const double mx = sx / dn;
     const double my = sy / dn;
+    // Three running sums in one loop: each adds its terms in the same order
+    // as a loop of its own, and their chains of additions overlap.
     double sxx = 0.0;
     double syy = 0.0;
+    double sxy = 0.0;
     for (int i = 0; i < n; ++i) {
         const double dx = x[i] - mx;
         const double dy = y[i] - my;
         sxx += dx * dx;
         syy += dy * dy;
+        sxy += dx * dy;
     }
-    double sxy = 0.0;
-    for (int i = 0; i < n; ++i) sxy += (x[i] - mx) * (y[i] - my);
     return sxy / (std::sqrt(sxx) * std::sqrt(syy));
 }
 

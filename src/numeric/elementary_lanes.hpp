@@ -10,10 +10,15 @@ namespace coswitch {
 
 __attribute__((target("avx2,fma"), always_inline)) inline __m256d exp4_fused(__m256d x) {
     using namespace elementary_detail;
-    alignas(32) double lane[4];
-    _mm256_store_pd(lane, x);
-    if (!(exp_plain(lane[0]) && exp_plain(lane[1]) && exp_plain(lane[2]) &&
-          exp_plain(lane[3]))) [[unlikely]] {
+    // exp_plain on the four lanes at once: 2^-54 <= |x| < 512 by exponent.
+    const __m256i abstop =
+        _mm256_and_si256(_mm256_srli_epi64(_mm256_castpd_si256(x), 52), _mm256_set1_epi64x(0x7ff));
+    const __m256i outside = _mm256_or_si256(
+        _mm256_cmpgt_epi64(_mm256_set1_epi64x(top12(0x1p-54)), abstop),
+        _mm256_cmpgt_epi64(abstop, _mm256_set1_epi64x(top12(512.0) - 1)));
+    if (!_mm256_testz_si256(outside, outside)) [[unlikely]] {
+        alignas(32) double lane[4];
+        _mm256_store_pd(lane, x);
         for (double& v : lane) v = exp_with(v);
         return _mm256_load_pd(lane);
     }

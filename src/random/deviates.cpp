@@ -1,8 +1,13 @@
 #include "random/deviates.hpp"
 #include "random/snorm_core.hpp"
 
+#include <immintrin.h>
+
 #include <bit>
 #include <cstdint>
+
+#include "numeric/simd_path.hpp"
+#include "random/seed_lanes.hpp"
 
 namespace coswitch {
 using namespace snorm_detail;
@@ -64,16 +69,21 @@ constexpr std::uint64_t kStep2 = power_mod(kA2, kChains, kM2);
 
 struct BlockUniforms {
     static constexpr int kBlock = 256;
-    std::uint32_t s1, s2;  // seeds of the last draw used
+    std::uint64_t s1, s2;  // seeds of the last draw used
     bool antithetic;
+    // With AVX2 each position also gets the deviate a draw starting there
+    // gives when its first test accepts it, which most do: those need none
+    // of the method's branches.
+    bool ahead = false;
     int filled = 0;  // draws made in this block
     int want = kBlock;  // draws to make in the next block (a multiple of kChains)
-    float u[kBlock];
-    std::uint32_t seed1[kBlock], seed2[kBlock];
+    alignas(32) float u[kBlock];
+    alignas(32) float fast[kBlock];
+    alignas(32) std::int32_t accepted[kBlock];  // all ones where fast holds the deviate
+    alignas(32) std::uint64_t seed1[kBlock], seed2[kBlock];
 
-    void refill() {
-        // The chains start at the kChains draws after the last one used.
-        std::uint64_t c1[kChains], c2[kChains];
+    // The chains start at the kChains draws after the last one used.
+    void start_chains(std::uint64_t* c1, std::uint64_t* c2) const {
         std::uint64_t x1 = s1, x2 = s2;
         for (int j = 0; j < kChains; ++j) {
             x1 = kA1 * x1 % kM1;
@@ -81,11 +91,19 @@ struct BlockUniforms {
             c1[j] = x1;
             c2[j] = x2;
         }
+    }
+    void refill() {
         filled = want;
+        if (ahead) {
+            refill_ahead();
+            return;
+        }
+        std::uint64_t c1[kChains], c2[kChains];
+        start_chains(c1, c2);
         for (int k = 0; k < filled; k += kChains)
             for (int j = 0; j < kChains; ++j) {
-                seed1[k + j] = static_cast<std::uint32_t>(c1[j]);
-                seed2[k + j] = static_cast<std::uint32_t>(c2[j]);
+                seed1[k + j] = c1[j];
+                seed2[k + j] = c2[j];
                 c1[j] = kStep1 * c1[j] % kM1;
                 c2[j] = kStep2 * c2[j] % kM2;
             }
@@ -96,12 +114,68 @@ struct BlockUniforms {
             u[k] = static_cast<float>(z) * kScale;
         }
     }
+    __attribute__((target("avx2"))) void refill_ahead();
     __attribute__((noinline)) void next_block() {
         s1 = seed1[filled - 1];
         s2 = seed2[filled - 1];
         refill();
     }
 };
+
+__attribute__((target("avx2"))) void BlockUniforms::refill_ahead() {
+    alignas(32) std::uint64_t c1[kChains], c2[kChains];
+    start_chains(c1, c2);
+    __m256i a1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(c1));
+    __m256i b1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(c1 + 4));
+    __m256i a2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(c2));
+    __m256i b2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(c2 + 4));
+    const __m256i step1 = _mm256_set1_epi64x(static_cast<long long>(kStep1));
+    const __m256i step2 = _mm256_set1_epi64x(static_cast<long long>(kStep2));
+    const __m256i delta1 = _mm256_set1_epi64x(static_cast<long long>((1ULL << 31) - kM1));
+    const __m256i delta2 = _mm256_set1_epi64x(static_cast<long long>((1ULL << 31) - kM2));
+    const __m256i m1 = _mm256_set1_epi64x(static_cast<long long>(kM1));
+    const __m256i m2 = _mm256_set1_epi64x(static_cast<long long>(kM2));
+    const __m256i one = _mm256_set1_epi32(1);
+    const __m256i wrap = _mm256_set1_epi32(static_cast<std::int32_t>(kM1 - 1));
+    const __m256i flip_from = _mm256_set1_epi32(antithetic ? static_cast<std::int32_t>(kM1) : 0);
+    const __m256i flip = _mm256_set1_epi32(antithetic ? -1 : 0);
+    const __m256 scale = _mm256_set1_ps(kScale);
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 one_f = _mm256_set1_ps(1.0f);
+    const __m256 thirty_two = _mm256_set1_ps(32.0f);
+    const __m256 sign_bit = _mm256_set1_ps(-0.0f);
+    const __m256i last = _mm256_set1_epi32(31);
+    for (int k = 0; k < filled; k += kChains) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(seed1 + k), a1);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(seed1 + k + 4), b1);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(seed2 + k), a2);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(seed2 + k + 4), b2);
+        // The uniform, as ranf makes it (antithetic: m1 - z, as (z ^ -1) + 1 + m1).
+        __m256i z = _mm256_sub_epi32(low_halves(a1, b1), low_halves(a2, b2));
+        z = _mm256_add_epi32(z, _mm256_and_si256(_mm256_cmpgt_epi32(one, z), wrap));
+        z = _mm256_add_epi32(_mm256_sub_epi32(_mm256_xor_si256(z, flip), flip), flip_from);
+        const __m256 v = _mm256_mul_ps(_mm256_cvtepi32_ps(z), scale);
+        _mm256_store_ps(u + k, v);
+        // A deviate starting here, as snorm_from makes it when its first test accepts.
+        const __m256 negative = _mm256_cmp_ps(v, half, _CMP_GT_OQ);
+        const __m256 w = _mm256_mul_ps(thirty_two, _mm256_sub_ps(_mm256_add_ps(v, v),
+                                                                 _mm256_and_ps(negative, one_f)));
+        const __m256i i = _mm256_min_epi32(_mm256_cvttps_epi32(w), last);
+        const __m256 ustar = _mm256_sub_ps(w, _mm256_cvtepi32_ps(i));
+        const __m256 t = _mm256_i32gather_ps(T, i, 4);
+        const __m256 accept = _mm256_and_ps(
+            _mm256_cmp_ps(ustar, t, _CMP_GT_OQ),
+            _mm256_castsi256_ps(_mm256_cmpgt_epi32(i, _mm256_setzero_si256())));
+        const __m256 tail = _mm256_mul_ps(_mm256_sub_ps(ustar, t), _mm256_i32gather_ps(H, i, 4));
+        const __m256 y = _mm256_add_ps(_mm256_i32gather_ps(A, i, 4), tail);
+        _mm256_store_ps(fast + k, _mm256_xor_ps(y, _mm256_and_ps(negative, sign_bit)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(accepted + k), _mm256_castps_si256(accept));
+        a1 = mulmod4(a1, step1, delta1, m1);
+        b1 = mulmod4(b1, step1, delta1, m1);
+        a2 = mulmod4(a2, step2, delta2, m2);
+        b2 = mulmod4(b2, step2, delta2, m2);
+    }
+}
 
 // The reading position in a block, kept apart so that it lives in registers.
 struct BlockCursor {
@@ -116,9 +190,23 @@ struct BlockCursor {
         }
         return *p++;
     }
+    // The next deviate, from the block's values ahead when they hold it.
+    inline __attribute__((always_inline)) float deviate() {
+        if (p == end) [[unlikely]] {
+            block->next_block();
+            p = block->u;
+            end = p + block->filled;
+        }
+        const std::ptrdiff_t k = p - block->u;
+        if (block->accepted[k] != 0) [[likely]] {
+            ++p;
+            return block->fast[k];
+        }
+        return snorm_from(*this);
+    }
     // Seeds after the last draw used.
-    std::uint32_t last1() const { return p == block->u ? block->s1 : block->seed1[p - block->u - 1]; }
-    std::uint32_t last2() const { return p == block->u ? block->s2 : block->seed2[p - block->u - 1]; }
+    std::uint64_t last1() const { return p == block->u ? block->s1 : block->seed1[p - block->u - 1]; }
+    std::uint64_t last2() const { return p == block->u ? block->s2 : block->seed2[p - block->u - 1]; }
 };
 
 }  // namespace
@@ -154,9 +242,13 @@ void snorm_fill(GeneratorState& g, float* out, std::size_t n) {
     u.want = guess < BlockUniforms::kBlock
                  ? static_cast<int>(guess + kChains - 1) / kChains * kChains
                  : BlockUniforms::kBlock;
+    u.ahead = simd_path() == SimdPath::avx2;
     u.refill();
     BlockCursor c{&u, u.u, u.u + u.filled};
-    for (; done < n; ++done) out[done] = snorm_from(c);
+    if (u.ahead)
+        for (; done < n; ++done) out[done] = c.deviate();
+    else
+        for (; done < n; ++done) out[done] = snorm_from(c);
     G.CURSEED1[cur] = static_cast<std::int32_t>(c.last1());
     G.CURSEED2[cur] = static_cast<std::int32_t>(c.last2());
 }

@@ -25,7 +25,7 @@ void write_edges_tsv(TextOut& out, const PairResults& r, const RankedPairs& k, c
         line += '\t';
         append_shortest(line, pooled_pvalue(r.count_new[u], r.M));
         line += '\t';
-        append_shortest(line, k.bh_new[u]);
+        append_significant(line, k.bh_new[u], kAdjustedDigits);
         line += '\t';
         append_fixed(line, r.r[u], 8);
         line += '\t';
@@ -33,7 +33,7 @@ void write_edges_tsv(TextOut& out, const PairResults& r, const RankedPairs& k, c
         line += '\t';
         append_fixed(line, r.stat_corr[u], 8);
         line += '\t';
-        append_shortest(line, k.bh_corr[u]);
+        append_significant(line, k.bh_corr[u], kAdjustedDigits);
         line += '\n';
         out.write(line);
     }

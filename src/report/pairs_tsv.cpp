@@ -27,7 +27,7 @@ void append_statistic(std::string& line, double stat, double p, double bh) {
     line += '\t';
     append_shortest(line, p);
     line += '\t';
-    append_shortest(line, bh);
+    append_significant(line, bh, kAdjustedDigits);
 }
 
 // One row without its line end.

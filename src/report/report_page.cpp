@@ -106,7 +106,7 @@ std::string run_facts(const ScanSettings& o, const ScanInputs& s, const PairResu
                             (s.not_selected > 0 ? ", " + count(static_cast<std::int64_t>(s.not_selected)) +
                                                       " not selected"
                                                 : std::string()) +
-                            " (genes.tsv lists every gene and why)");
+                            " (genes.tsv lists every gene of the run and why)");
     fact(html, "densities",
          std::string(s.densities_given ? "given (--para1, --para2, mode " + std::string(1, s.p.FLAG) + ")"
                                        : "a two-state fit per gene") +

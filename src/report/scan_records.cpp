@@ -1,10 +1,12 @@
 #include "report/scan_records.hpp"
 
+#include <algorithm>
 
 #include "engine/pair_order.hpp"
 #include "io/numbers.hpp"
 #include "io/quoted.hpp"
 #include "io/number_text.hpp"
+#include "table/printable.hpp"
 
 namespace coswitch {
 namespace {
@@ -60,7 +62,8 @@ std::string scan_inputs_text(const ScanInputs& s) {
     out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +
            " dropped";
     if (s.not_selected > 0) out += ", " + std::to_string(s.not_selected) + " not selected";
-    out += " (genes.tsv lists every gene and why)\n";
+    // With fewer than 2 genes the run stops before the folder: no genes.tsv.
+    out += s.p.NGENE >= 2 ? " (genes.tsv lists every gene of the run and why)\n" : "\n";
     out += " densities: " +
            std::string(s.densities_given ? "given (--para1, --para2)"
                                          : "a two-state fit per gene") +
@@ -71,6 +74,38 @@ std::string scan_inputs_text(const ScanInputs& s) {
            (s.p.null_model == NullModel::fixed
                 ? " (every replicate simulated from the fit to the pair's observed data)\n"
                 : " (each replicate simulated from the refit to the one before)\n");
+    return out;
+}
+
+std::string genes_not_kept_text(const ScanInputs& s) {
+    struct Reason {
+        std::string why, examples;
+        std::size_t count = 0;
+    };
+    std::vector<Reason> reasons;  // in the order first met
+    for (const GeneReport& g : s.genes) {
+        if (g.index != 0) continue;
+        auto it = std::find_if(reasons.begin(), reasons.end(),
+                               [&](const Reason& r) { return r.why == g.reason; });
+        if (it == reasons.end()) it = reasons.insert(reasons.end(), Reason{g.reason, "", 0});
+        if (++it->count <= 3)
+            it->examples +=
+                (it->count == 1 ? "" : ", ") + quoted(g.id) + " line " + std::to_string(g.line);
+    }
+    std::string out;
+    for (const Reason& r : reasons)
+        out += (out.empty() ? "" : "; ") + r.why + ": " + std::to_string(r.count) +
+               (r.count == 1 ? " gene (" : " genes (") + r.examples +
+               (r.count > 3 ? ", ...)" : ")");
+    if (!s.empty_columns.empty()) {
+        out += "; ";
+        for (std::size_t k = 0; k < s.empty_columns.size() && k < 3; ++k)
+            out += (k == 0 ? "" : ", ") + s.empty_columns[k];
+        if (s.empty_columns.size() > 3)
+            out += " and " + std::to_string(s.empty_columns.size() - 3) + " more";
+        out += s.empty_columns.size() == 1 ? " is" : " are";
+        out += " empty in every row (a separator at the end of the header line?)";
+    }
     return out;
 }
 
@@ -88,6 +123,8 @@ std::string genes_tsv(const ScanInputs& s) {
         "persistence\tpersistence_p\tswitching\n";
     const std::vector<GeneDensities> densities = kept_gene_densities(s);
     for (const GeneReport& g : s.genes) {
+        // A --genes list keeps to its genes: the table's others are only counted (run.tsv).
+        if (g.status == "not selected") continue;
         out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
         if (g.index == 0) {
             out += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";

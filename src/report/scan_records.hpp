@@ -25,6 +25,11 @@ struct RunRecord {
 // a blank.
 std::string scan_inputs_text(const ScanInputs& s);
 
+// Why genes were not kept, for a run that stops for want of genes (no
+// genes.tsv then): each reason with its count and first genes (id and
+// line), and the used columns that are empty in every row.
+std::string genes_not_kept_text(const ScanInputs& s);
+
 // A kept gene's two densities as the analysis used them.
 struct GeneDensities {
     double mean0 = 0, sd0 = 0, mean1 = 0, sd1 = 0;

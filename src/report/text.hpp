@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "io/utf8.hpp"
+
 namespace coswitch {
 
 // A blank between words: space, tab or carriage return.
@@ -18,7 +20,6 @@ std::vector<std::string> split_tabs(const std::string& line);
 
 // Display width of UTF-8 text: one column per code point.
 std::size_t text_width(const std::string& s);
-bool valid_utf8(const std::string& s);
 
 // Aligned columns, each line starting with a blank: names to the left
 // where left[c], numbers to the right.

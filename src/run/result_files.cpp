@@ -16,9 +16,27 @@ const char* const kPvalueHeader =
 const char* const kOutputHeader =
     "    Gene1    Gene2         B         nullstat         nullcorr\n";
 
+namespace {
+void append_output_record(std::string& out, int i, int j, int b, double nullstat,
+                          double nullcorr) {
+    out += "    ";
+    append_i(out, i, 6);
+    out += "    ";
+    append_i(out, j, 6);
+    out += "    ";
+    append_i(out, b, 6);
+    out += "    ";
+    append_f(out, nullstat, 20, 10);
+    out += "    ";
+    append_f(out, nullcorr, 20, 10);
+    out += '\n';
+}
+}  // namespace
+
 std::string output_record(int i, int j, int b, double nullstat, double nullcorr) {
-    return "    " + format_i(i, 6) + "    " + format_i(j, 6) + "    " + format_i(b, 6) + "    " +
-           format_f(nullstat, 20, 10) + "    " + format_f(nullcorr, 20, 10) + "\n";
+    std::string record;
+    append_output_record(record, i, j, b, nullstat, nullcorr);
+    return record;
 }
 
 std::string output_records(int i, int j, const std::vector<double>& nullstat,
@@ -26,15 +44,25 @@ std::string output_records(int i, int j, const std::vector<double>& nullstat,
     std::string records;
     records.reserve(nullstat.size() * 79);
     for (std::size_t b = 0; b < nullstat.size(); ++b)
-        records += output_record(i, j, static_cast<int>(b) + 1, nullstat[b], nullcorr[b]);
+        append_output_record(records, i, j, static_cast<int>(b) + 1, nullstat[b], nullcorr[b]);
     return records;
 }
 
 std::string pvalue_record(int i, int j, double res, float newpval, double corres, float corpval) {
-    return "    " + format_i(i, 6) + "    " + format_i(j, 6) + "    " + format_f(res, 14, 8) +
-           "    " + format_f(static_cast<double>(newpval), 14, 8) + "    " +
-           format_f(corres, 14, 8) + "    " + format_f(static_cast<double>(corpval), 14, 8) +
-           "\n";
+    std::string record = "    ";
+    append_i(record, i, 6);
+    record += "    ";
+    append_i(record, j, 6);
+    record += "    ";
+    append_f(record, res, 14, 8);
+    record += "    ";
+    append_f(record, static_cast<double>(newpval), 14, 8);
+    record += "    ";
+    append_f(record, corres, 14, 8);
+    record += "    ";
+    append_f(record, static_cast<double>(corpval), 14, 8);
+    record += '\n';
+    return record;
 }
 
 ResultFile::~ResultFile() {

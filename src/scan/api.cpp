@@ -138,6 +138,7 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
     std::vector<Gene> out;
     out.reserve(s.genes.size());
     for (const GeneReport& r : s.genes) {
+        if (r.status == "not selected") continue;  // as genes.tsv
         Gene g;
         g.id = r.id;
         g.status = r.status;

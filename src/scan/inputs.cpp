@@ -169,6 +169,13 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     s.kept = prep.count(GeneStatus::Kept);
     s.not_selected = prep.count(GeneStatus::NotSelected);
     s.dropped = table.genes() - s.kept - s.not_selected;
+    if (s.kept < 2)
+        for (const std::size_t c : design.columns) {
+            bool empty = table.genes() > 0;
+            for (std::size_t g = 0; g < table.genes() && empty; ++g)
+                empty = std::isnan(table.value(g, c));
+            if (empty) s.empty_columns.push_back(describe_column(table, c));
+        }
     s.in.MODTCELL44 = std::move(prep.MODTCELL44);
     table = NamedTable();  // its values are no longer needed
 

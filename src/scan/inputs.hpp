@@ -19,7 +19,7 @@ namespace coswitch {
 struct GeneReport {
     std::string id;
     std::uint64_t line = 0;     // in the table
-    std::string status;         // kept, dropped, not selected
+    std::string status;         // kept, dropped, not selected (not in genes.tsv)
     std::string reason;         // why not kept
     int index = 0;              // 1.. for kept genes: its number in the run
 };
@@ -55,6 +55,9 @@ struct ScanInputs {
     std::string normalised;            // for the summary: how values were scaled, "" for not
     std::string note;                  // a warning for standard error, or ""
     std::size_t kept = 0, dropped = 0, not_selected = 0;
+    // With fewer than 2 genes kept: the used columns missing in every row,
+    // as messages name them (describe_column).
+    std::vector<std::string> empty_columns;
 };
 
 // Reads and checks everything a scan needs before any pair is analysed;

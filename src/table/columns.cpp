@@ -1,8 +1,7 @@
 #include "table/columns.hpp"
 
-#include <regex>
-
 #include "io/errors.hpp"
+#include "table/name_pattern.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch {
@@ -26,17 +25,13 @@ std::size_t find_column(const NamedTable& t, const std::string& name) {
 }
 
 void add_regex(const NamedTable& t, const std::string& pattern, std::vector<std::size_t>& out) {
-    std::regex re;
-    try {
-        re = std::regex(pattern, std::regex::ECMAScript);
-    } catch (const std::regex_error& e) {
-        fail("bad pattern " + quoted(pattern, 0) + ": " + e.what());
-    }
+    const NamePattern re(pattern);
+    if (!re.error().empty()) fail("bad pattern " + quoted(pattern) + ": " + pattern_error_text(re));
     const std::size_t before = out.size();
     for (std::size_t s = 0; s < t.samples.size(); ++s)
-        if (std::regex_match(t.samples[s], re)) out.push_back(s);
+        if (re.whole_match(t.samples[s])) out.push_back(s);
     if (out.size() == before)
-        fail("pattern " + quoted(pattern, 0) + " matches no column of " + t.name);
+        fail("pattern " + quoted(pattern) + " matches no column of " + t.name);
 }
 
 }  // namespace
@@ -57,7 +52,7 @@ std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& 
         std::size_t comma = list.find(',', pos);
         if (comma == std::string::npos) comma = list.size();
         const std::string item = list.substr(pos, comma - pos);
-        if (item.empty()) fail("empty item in " + quoted(list, 0));
+        if (item.empty()) fail("empty item in " + quoted(list));
         const std::size_t dots = item.find("..");
         std::size_t s = find_column(t, item);
         if (s != std::string::npos) {
@@ -83,7 +78,15 @@ std::vector<std::size_t> select_columns(const NamedTable& t, const std::string& 
     }
     if (!unknown.empty()) {
         std::string list;
-        for (const std::string& u : unknown) list += (list.empty() ? "" : ", ") + quoted(u);
+        // A message is one short line, however long LIST is.
+        for (std::size_t k = 0; k < unknown.size(); ++k) {
+            const std::string item = (list.empty() ? "" : ", ") + quoted(unknown[k]);
+            if (k > 0 && list.size() + item.size() > 200) {
+                list += " and " + std::to_string(unknown.size() - k) + " more";
+                break;
+            }
+            list += item;
+        }
         fail("no column named " + list + " in " + t.name);
     }
     std::vector<bool> taken(t.samples.size(), false);

@@ -5,8 +5,8 @@
 //   NAME         the column of that name (an item equal to a column's name
 //                is always that name, even when it holds "..");
 //   FIRST..LAST  the columns from FIRST to LAST inclusive, in table order;
-//   ~REGEX       every column whose whole name matches the ECMAScript REGEX
-//                (std::regex_match), in table order. A ~ item takes the
+//   ~REGEX       every column whose whole name matches REGEX (RE2 syntax,
+//                name_pattern.hpp), in table order. A ~ item takes the
 //                rest of LIST, commas included, so it comes last.
 // An empty LIST selects every sample column. Unknown names (listed in the
 // error), a name held by several columns, a range that runs backwards, a

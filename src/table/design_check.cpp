@@ -1,7 +1,5 @@
 #include "table/design_check.hpp"
 
-#include <regex>
-
 #include "io/errors.hpp"
 #include "io/quoted.hpp"
 #include "table/design_samples.hpp"
@@ -10,6 +8,10 @@
 
 namespace coswitch {
 namespace {
+
+// Bytes of a name and a time token these messages show: with the
+// suggestion they are long already, and one line is what a user reads.
+constexpr std::size_t kName = 20, kTime = 12;
 
 std::vector<std::string> selected_names(const NamedTable& table,
                                         const std::vector<std::size_t>& selected) {
@@ -40,7 +42,6 @@ std::optional<CheckedPattern> checked_pattern(const NamedTable& table,
             if (d.columns.size() == selected.size() && d.NTIME >= 2 && d.NREP >= 2)
                 return CheckedPattern{pattern, d.NTIME, d.NREP};
         } catch (const RunError&) {
-        } catch (const std::regex_error&) {
         }
     }
     return std::nullopt;
@@ -51,9 +52,9 @@ void check_names_without_design(const NamedTable& table, const std::vector<std::
     if (!shared) return;
     throw RunError(kExitInput,
                    table.name + ": samples " +
-                       quoted(sample_label(table, selected[shared->first])) + " and " +
-                       quoted(sample_label(table, selected[shared->second])) +
-                       " look like replicates of one time point (time " + quoted(shared->time) +
+                       quoted(sample_label(table, selected[shared->first]), kName) + " and " +
+                       quoted(sample_label(table, selected[shared->second]), kName) +
+                       " look like replicates of one time point (time " + quoted(shared->time, kTime) +
                        "), but without a design option every column is its own time point; " +
                        suggestion(table, selected));
 }
@@ -72,10 +73,10 @@ void check_replicate_groups(const NamedTable& table, const std::vector<std::size
                 throw RunError(kExitInput,
                                table.name + ": --replicates " + std::to_string(d.NREP) +
                                    " would take samples " +
-                                   quoted(sample_label(table, selected[a])) + " and " +
-                                   quoted(sample_label(table, selected[b])) +
+                                   quoted(sample_label(table, selected[a]), kName) + " and " +
+                                   quoted(sample_label(table, selected[b]), kName) +
                                    " as replicates of one time point, but their times differ (" +
-                                   quoted(times[a][0]) + ", " + quoted(times[b][0]) + "); " +
+                                   quoted(times[a][0], kTime) + ", " + quoted(times[b][0], kTime) + "); " +
                                    suggestion(table, selected));
             }
 }

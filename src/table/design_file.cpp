@@ -1,5 +1,6 @@
 #include "table/design_file.hpp"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "io/errors.hpp"
@@ -29,20 +30,38 @@ void list_unknown(const std::string& name, const NamedTable& table,
                   const std::vector<std::string>& unknown,
                   const std::vector<std::uint64_t>& lines) {
     std::string list;
-    for (std::size_t k = 0; k < unknown.size() && k < 5; ++k)
-        list +=
-            (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " + std::to_string(lines[k]) + ")";
-    if (unknown.size() > 5) list += " and " + std::to_string(unknown.size() - 5) + " more";
+    std::size_t k = 0;
+    for (; k < unknown.size() && k < 5; ++k) {
+        const std::string item = (k == 0 ? "" : ", ") + quoted(unknown[k]) + " (line " +
+                                 std::to_string(lines[k]) + ")";
+        if (k > 0 && list.size() + item.size() > 200) break;  // one short line
+        list += item;
+    }
+    if (k < unknown.size()) list += " and " + std::to_string(unknown.size() - k) + " more";
     throw RunError(kExitInput, name + ": " + std::to_string(unknown.size()) +
                                    " sample(s) not among the selected columns of " + table.name +
                                    ": " + list);
+}
+
+// A first line whose time is not a number is a header only when it looks
+// like one: a mistyped time on a sample's line (t1 1x A) must not make
+// that sample vanish silently.
+bool looks_like_header(const std::vector<std::string>& cells, const NamedTable& table) {
+    std::string time = cells[1].substr(0, 4);
+    for (char& c : time) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return time == "time" ||
+           std::find(table.samples.begin(), table.samples.end(), cells[0]) == table.samples.end();
 }
 
 }  // namespace
 
 Design design_from_file(const NamedTable& table, const std::vector<std::size_t>& selected,
                         const std::string& path, const std::string& shown_name) {
-    const InputText in = read_input_text(path, shown_name);
+    return design_from_text(table, selected, read_input_text(path, shown_name), shown_name);
+}
+
+Design design_from_text(const NamedTable& table, const std::vector<std::size_t>& selected,
+                        const InputText& in, const std::string& shown_name) {
     const auto columns = by_name(table, selected);
     std::unordered_map<std::size_t, std::uint64_t> line_of;  // sample -> design line
     std::vector<LabelledSample> samples;
@@ -63,12 +82,16 @@ Design design_from_file(const NamedTable& table, const std::vector<std::size_t>&
                                            " cells; a design line holds sample, time, replicate");
         LabelledSample s;
         if (read_cell(cells[1], s.time_value) != CellKind::Number) {
-            if (first) continue;  // the header
+            if (first && looks_like_header(cells, table)) continue;
             throw RunError(kExitInput, at_line(shown_name, no) + "time " + quoted(cells[1]) +
                                            " is not a number");
         }
         if (cells[2].empty())
             throw RunError(kExitInput, at_line(shown_name, no) + "empty replicate");
+        // design.tsv and the report carry the label as sample names are carried.
+        if (const char* fault = name_fault(cells[2]))
+            throw RunError(kExitInput, at_line(shown_name, no) + "replicate " + quoted(cells[2]) +
+                                           " " + fault);
         const auto it = columns.find(cells[0]);
         if (it == columns.end()) {
             unknown.push_back(cells[0]);
@@ -91,7 +114,7 @@ Design design_from_file(const NamedTable& table, const std::vector<std::size_t>&
     }
     if (!unknown.empty()) list_unknown(shown_name, table, unknown, unknown_lines);
     if (samples.empty()) throw RunError(kExitInput, shown_name + ": no samples in the design");
-    return design_from_labels(samples, "--design " + shown_name);
+    return design_from_labels(samples, "--design " + shown_name, "its time and replicate columns");
 }
 
 }  // namespace coswitch

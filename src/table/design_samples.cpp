@@ -1,25 +1,22 @@
 #include "table/design_samples.hpp"
 
 #include <map>
-#include <regex>
 
 #include "io/errors.hpp"
 #include "table/cell_value.hpp"
 #include "table/labelled_design.hpp"
+#include "table/name_pattern.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch {
 
 Design design_from_samples(const NamedTable& table, const std::vector<std::size_t>& selected,
                            const std::string& pattern) {
-    const std::string how = "--samples " + escape_controls(pattern);
-    std::regex re;
-    try {
-        re = std::regex(pattern, std::regex::ECMAScript);
-    } catch (const std::regex_error& e) {
-        throw RunError(kExitInput, how + ": bad pattern: " + e.what());
-    }
-    const std::size_t groups = re.mark_count();
+    const std::string how = "--samples " + shown_pattern(pattern);
+    const NamePattern re(pattern);
+    if (!re.error().empty())
+        throw RunError(kExitInput, how + ": bad pattern: " + pattern_error_text(re));
+    const std::size_t groups = re.groups();
     if (groups != 1 && groups != 2)
         throw RunError(kExitInput, how +
                                        ": the pattern needs one capture group (the time) or two "
@@ -27,23 +24,26 @@ Design design_from_samples(const NamedTable& table, const std::vector<std::size_
                                        std::to_string(groups));
     std::vector<LabelledSample> samples;
     std::map<double, std::size_t> seen;  // one group: samples so far of each time
-    std::smatch m;
+    std::vector<std::string> m;
     for (std::size_t s : selected) {
         const std::string& name = table.samples[s];
-        if (!std::regex_match(name, m, re)) continue;
+        if (!re.whole_match(name, m)) continue;
         LabelledSample ls;
         ls.sample = s;
-        ls.time = m[1].str();
+        ls.time = m[0];
         ls.where = "sample " + quoted(name);
         if (read_cell(ls.time, ls.time_value) != CellKind::Number)
             throw RunError(kExitInput, how + ": sample " + quoted(name) + ": time " +
                                            quoted(ls.time) + " is not a number");
-        ls.replicate = groups == 2 ? m[2].str() : std::to_string(++seen[ls.time_value]);
+        ls.replicate = groups == 2 ? m[1] : std::to_string(++seen[ls.time_value]);
         samples.push_back(std::move(ls));
     }
     if (samples.empty())
         throw RunError(kExitInput, how + ": matches no selected column of " + table.name);
-    return design_from_labels(samples, how);
+    Design d =
+        design_from_labels(samples, how, "the capture groups (the time first, then the replicate)");
+    d.how = "--samples " + escape_controls(pattern);  // whole in design.tsv's record
+    return d;
 }
 
 }  // namespace coswitch

@@ -24,7 +24,8 @@ struct Inflater {
 
 }  // namespace
 
-std::string gunzip(const std::string& data, const std::string& name) {
+std::string gunzip(const std::string& data, const std::string& name,
+                   const std::function<void(std::string_view)>& each_piece) {
     if (data.empty()) fail(name, "empty file, not gzip data");
     Inflater z;
     // 16 + 15: gzip wrapper only, largest window.
@@ -47,6 +48,7 @@ std::string gunzip(const std::string& data, const std::string& name) {
             z.s.next_out = reinterpret_cast<unsigned char*>(buf);
             z.s.avail_out = sizeof buf;
             const int rc = inflate(&z.s, Z_NO_FLUSH);
+            if (each_piece) each_piece(std::string_view(buf, sizeof buf - z.s.avail_out));
             out.append(buf, sizeof buf - z.s.avail_out);
             if (rc == Z_STREAM_END) {
                 if (z.s.avail_in == 0 && left == 0) break;

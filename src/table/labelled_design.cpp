@@ -1,6 +1,8 @@
 #include "table/labelled_design.hpp"
 
+#include <algorithm>
 #include <map>
+#include <numeric>
 
 #include "io/errors.hpp"
 #include "table/cell_value.hpp"
@@ -8,8 +10,6 @@
 
 namespace coswitch {
 namespace {
-
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 // Ranks of keys in sorted order; labels of each rank as first written.
 template <class Key>
@@ -31,12 +31,13 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
                           const std::vector<std::size_t>& count) {
     std::string list;
     for (std::size_t t = 0; t < d.NTIME; ++t) {
-        if (t == 30) {
+        const std::string item =
+            (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " + std::to_string(count[t]);
+        if (t == 30 || (t > 0 && list.size() + item.size() > 200)) {
             list += ", ... (" + std::to_string(d.NTIME) + " time points)";
             break;
         }
-        list +=
-            (t == 0 ? "" : ", ") + printable(d.time_labels[t]) + ": " + std::to_string(count[t]);
+        list += item;
     }
     throw RunError(kExitInput, how +
                                    ": time points have different numbers of replicates "
@@ -46,7 +47,8 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
 
 }  // namespace
 
-Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how) {
+Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how,
+                          const std::string& labels) {
     Design d;
     d.how = how;
     std::vector<double> times;
@@ -69,31 +71,53 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
                                               : rank(rep_text, rep_text, d.replicate_labels);
     d.NTIME = d.time_labels.size();
     d.NREP = d.replicate_labels.size();
-    std::vector<std::size_t> entry(d.NTIME * d.NREP, kNone);
-    std::vector<std::size_t> count(d.NTIME, 0);
-    for (std::size_t k = 0; k < samples.size(); ++k) {
-        std::size_t& slot = entry[t_of[k] * d.NREP + r_of[k]];
-        if (slot != kNone)
-            throw RunError(kExitInput, how + ": " + samples[slot].where + " and " +
-                                           samples[k].where + " are both time " +
-                                           printable(samples[k].time) + ", replicate " +
-                                           printable(samples[k].replicate));
-        slot = k;
-        ++count[t_of[k]];
+    const std::size_t n = samples.size();
+    // Samples in time, then replicate order: memory in proportion to the
+    // samples, never to NTIME x NREP (20,000 x 20,000 when every sample has
+    // a label of its own).
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    const auto slot_less = [&](std::size_t a, std::size_t b) {
+        return t_of[a] != t_of[b] ? t_of[a] < t_of[b] : r_of[a] < r_of[b];
+    };
+    std::stable_sort(order.begin(), order.end(), slot_less);
+    // Of the samples that repeat a time and replicate, the one earliest in
+    // sample order, named with the first that has that slot.
+    std::size_t first = n, again = n, lead = 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (slot_less(order[k - 1], order[k])) {
+            lead = k;
+        } else if (k == lead + 1 && (again == n || order[k] < again)) {
+            first = order[lead];
+            again = order[k];
+        }
     }
+    if (again != n)
+        throw RunError(kExitInput, how + ": " + samples[first].where + " and " +
+                                       samples[again].where + " are both time " +
+                                       printable(samples[again].time) + ", replicate " +
+                                       printable(samples[again].replicate));
     if (d.NTIME < 2)
         throw RunError(kExitInput, how + ": " + std::to_string(d.NTIME) +
                                        " time point(s); a run needs at least 2");
+    if (d.NREP == n)
+        throw RunError(kExitInput, how + ": every sample is its own " +
+                                       (d.NTIME == n ? "time point and replicate" : "replicate") +
+                                       " (" + std::to_string(n) + " samples): check " + labels);
+    std::vector<std::size_t> count(d.NTIME, 0);
+    for (std::size_t k = 0; k < n; ++k) ++count[t_of[k]];
     for (std::size_t t = 1; t < d.NTIME; ++t)
         if (count[t] != count[0]) unequal(how, d, count);
-    // Equal counts, yet one time point may lack a replicate that another has.
-    for (std::size_t i = 0; i < entry.size(); ++i)
-        if (entry[i] == kNone)
-            throw RunError(kExitInput, how + ": time " + printable(d.time_labels[i / d.NREP]) +
-                                           " has no replicate " +
-                                           printable(d.replicate_labels[i % d.NREP]) +
-                                           "; every time point needs the same replicates");
-    for (std::size_t k : entry) d.columns.push_back(samples[k].sample);
+    // Equal counts, yet one time point may lack a replicate that another
+    // has: the first time point lacks one then, as every one does.
+    if (count[0] < d.NREP) {
+        std::size_t r = 0;
+        while (r < count[0] && r_of[order[r]] == r) ++r;
+        throw RunError(kExitInput, how + ": time " + printable(d.time_labels[0]) +
+                                       " has no replicate " + printable(d.replicate_labels[r]) +
+                                       "; every time point needs the same replicates");
+    }
+    for (std::size_t k : order) d.columns.push_back(samples[k].sample);
     return d;
 }
 

@@ -21,7 +21,10 @@ struct LabelledSample {
 // number, else in text (byte) order. Errors name `how` (e.g. "--design
 // d.tsv"): two samples for one time point and replicate, time points with
 // different replicates (listing each time point's count), fewer than 2
-// time points.
-Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how);
+// time points, every sample a time point and a replicate of its own (the
+// message says to check `labels`, where they came from). Memory in
+// proportion to the samples.
+Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how,
+                          const std::string& labels = "the time and replicate labels");
 
 }  // namespace coswitch

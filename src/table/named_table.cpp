@@ -38,6 +38,10 @@ void read_rows(NamedTable& t, LineCursor& cursor) {
                         std::to_string(width) + " of the header line");
         const std::string& id = cells[0];
         if (id.empty()) fail_at(t.name, no, "empty gene id");
+        // Refused here, before any work, rather than by a result file that
+        // cannot carry it.
+        if (const char* fault = name_fault(id))
+            fail_at(t.name, no, "gene id " + quoted(id) + " " + fault);
         const auto [it, fresh] = first_line.emplace(id, no);
         if (!fresh)
             fail_at(t.name, no,
@@ -65,10 +69,19 @@ std::string describe_column(const NamedTable& table, std::size_t sample) {
 }
 
 NamedTable read_named_table(const std::string& path, const std::string& shown_name) {
+    try {
+        return named_table_from(read_input_text(path, shown_name), shown_name);
+    } catch (const std::bad_alloc&) {
+        throw RunError(kExitInput, shown_name + ": out of memory while reading the table");
+    } catch (const std::length_error&) {
+        throw RunError(kExitInput, shown_name + ": out of memory while reading the table");
+    }
+}
+
+NamedTable named_table_from(const InputText& in, const std::string& shown_name) {
     NamedTable t;
     t.name = shown_name;
     try {
-        InputText in = read_input_text(path, shown_name);
         t.file_bytes = in.file_bytes;
         LineCursor cursor(in.text);
         std::string_view header;
@@ -85,6 +98,22 @@ NamedTable read_named_table(const std::string& path, const std::string& shown_na
         split_cells(header, t.separator, cells, shown_name, header_line);
         t.id_header = cells[0];
         t.samples.assign(cells.begin() + 1, cells.end());
+        for (std::size_t s = 0; s < t.samples.size(); ++s)
+            if (const char* fault = name_fault(t.samples[s]))
+                fail_at(shown_name, header_line,
+                        "column " + std::to_string(s + 2) + ": sample name " +
+                            quoted(t.samples[s]) + " " + fault);
+        // Short rows are padded with missing values: a wide header and a few
+        // bytes a row would otherwise ask for gigabytes.
+        std::size_t rows = 0;
+        std::string_view row;
+        for (LineCursor ahead = cursor; ahead.next(row);) rows += !is_blank_line(row);
+        if (rows > 0 && t.samples.size() > kMaxTableValues / rows)
+            throw RunError(kExitInput, shown_name + ": " + std::to_string(rows) + " gene rows x " +
+                                           std::to_string(t.samples.size()) +
+                                           " samples: more than " + kMaxTableValuesText +
+                                           " values, the most one table may hold");
+        t.values.reserve(rows * t.samples.size());
         read_rows(t, cursor);
         if (t.ids.empty())
             throw RunError(kExitInput, shown_name + ": no gene rows after the header line");

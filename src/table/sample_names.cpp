@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "table/name_pattern.hpp"
+
 namespace coswitch {
 namespace {
 
@@ -55,27 +57,6 @@ std::optional<TimeParts> time_parts(std::string_view t) {
     return p;
 }
 
-// text as an ECMAScript regex that matches it literally.
-std::string literal(std::string_view text) {
-    static const std::string special = "\\^$.|?*+()[]{}";
-    std::string out;
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (special.find(c) != std::string::npos) {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\x";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // A regex for the tokens of one position, capturing what tells them apart
 // when `capture`: letters then digits (sample97: sample\d+), one letter,
 // letters and digits, anything.
@@ -99,7 +80,7 @@ std::string shape(const std::vector<std::string>& tokens, bool capture) {
                 std::all_of(t.begin(), t.end(), [](char c) { return is_letter(c) || is_digit(c); });
     }
     auto group = [&](const std::string& re) { return capture ? "(" + re + ")" : re; };
-    if (same_head) return literal(head) + group("\\d+");
+    if (same_head) return literal_pattern(head) + group("\\d+");
     if (one_letter) return group("[A-Za-z]");
     if (alnum) return group("[A-Za-z0-9]+");
     return group(".+");
@@ -196,8 +177,6 @@ std::vector<std::string> candidate_patterns(const std::vector<std::string>& name
     if (names.size() < 2) return {};
     std::vector<NameTokens> split;
     for (const std::string& name : names) {
-        // std::regex matches by recursion, one level a character or so.
-        if (name.size() > 200) return {};
         split.push_back(split_sample_name(name));
         if (split.back().tokens.empty() || split.back().separators != split[0].separators)
             return {};
@@ -236,8 +215,8 @@ std::vector<std::string> candidate_patterns(const std::vector<std::string>& name
         }
         if (!fits) continue;
         times.push_back({k, !first->prefix.empty() || !first->unit.empty(), values.size(),
-                         literal(first->prefix) + (decimal ? "(\\d+(?:\\.\\d+)?)" : "(\\d+)") +
-                             literal(first->unit)});
+                         literal_pattern(first->prefix) + (decimal ? "(\\d+(?:\\.\\d+)?)" : "(\\d+)") +
+                             literal_pattern(first->unit)});
     }
     std::stable_sort(times.begin(), times.end(), [](const TimePosition& a, const TimePosition& b) {
         if (a.affix != b.affix) return a.affix;
@@ -246,15 +225,15 @@ std::vector<std::string> candidate_patterns(const std::vector<std::string>& name
 
     const std::size_t none = positions;
     auto build = [&](const TimePosition& time, std::size_t replicate) {
-        std::string re = literal(split[0].separators[0]);
+        std::string re = literal_pattern(split[0].separators[0]);
         for (std::size_t k = 0; k < positions; ++k) {
             if (k == time.k)
                 re += time.capture;
             else if (constant[k])
-                re += literal(column[k][0]);
+                re += literal_pattern(column[k][0]);
             else
                 re += shape(column[k], k == replicate);
-            re += literal(split[0].separators[k + 1]);
+            re += literal_pattern(split[0].separators[k + 1]);
         }
         return re;
     };

@@ -48,12 +48,12 @@ struct SharedTime {
 };
 std::optional<SharedTime> shared_time_token(const std::vector<std::string>& names);
 
-// --samples patterns (ECMAScript, whole names) that may read these names as
+// --samples patterns (RE2 syntax, whole names) that may read these names as
 // time x replicate, most likely first: the time captured at a token position
 // that holds a time token with the same prefix and unit in every name, the
 // replicate either captured (two groups) or numbered by order (one group).
-// Only for names that split alike (same separators, same token count) and
-// are at most 200 bytes long; otherwise none. Unverified: build the design
+// Only for names that split alike (same separators, same token count);
+// otherwise none. Unverified: build the design
 // to know.
 std::vector<std::string> candidate_patterns(const std::vector<std::string>& names);
 

@@ -197,6 +197,17 @@ TEST(ObservedPair, MissingValuesWeighOneAndTheNullKeepsTheHoles) {
             EXPECT_EQ(std::isnan(w.YEX(r, t, 2)), m == hole2) << r << t;
         }
     EXPECT_TRUE(std::isfinite(nullstat) && std::isfinite(nullcorr));
+    // The null correlation takes the simulated samples both genes have,
+    // replicate by replicate.
+    std::vector<double> nx, ny;
+    for (int r = 1; r <= kNrep; ++r)
+        for (int t = 1; t <= kNtime; ++t)
+            if (!std::isnan(w.YEX(r, t, 1)) && !std::isnan(w.YEX(r, t, 2))) {
+                nx.push_back(w.YEX(r, t, 1));
+                ny.push_back(w.YEX(r, t, 2));
+            }
+    EXPECT_EQ(nx.size(), static_cast<std::size_t>(kNtime * kNrep - 2));
+    EXPECT_EQ(nullcorr, std::fabs(corr(static_cast<int>(nx.size()), nx.data(), ny.data())));
 
     // Too few complete samples: no correlation.
     for (int m = 1; m <= kNtime * kNrep - 2; ++m) in.MODTCELL44(m, kI) = std::nan("");

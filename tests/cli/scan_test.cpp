@@ -485,3 +485,20 @@ TEST(Scan, RunRecordCommandPastesIntoAShell) {
               coswitch::file_sha256((d / "my genes.txt").string(), "my genes.txt"));
     EXPECT_EQ(run_value(d / "it's out", "design_file"), "");  // --samples reads no file
 }
+
+// With a --genes list genes.tsv holds the genes of the run, not the whole
+// table; run.tsv counts the others.
+TEST(Scan, GenesTsvListsTheGenesOfTheRun) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(6, 8, 1, 2));
+    write_file(d / "list.txt", "gene-2:x\ngene-5:x\ngene-6:x\n");
+    const auto r = run_program(d.path(), "", {"scan", "table.tsv", "--genes", "list.txt", "--bootstrap", "2",
+                                              "-o", "out", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = tsv_rows(read_file(d / "out" / "genes.tsv"));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1][0] + " " + rows[2][0] + " " + rows[3][0], "gene-2:x gene-5:x gene-6:x");
+    EXPECT_EQ(run_value(d / "out", "genes_not_selected"), "3");
+    EXPECT_NE(r.out.find(" genes: 3 kept, 0 dropped, 3 not selected (genes.tsv lists every gene of the run and why)"),
+              std::string::npos) << r.out;
+}

@@ -108,6 +108,26 @@ __attribute__((target("avx2,fma"))) void exp_four_fused(const double* x, double*
 }
 }  // namespace
 
+// The four lanes take the common way only when every lane may: each edge
+// of it in any lane, with either sign, gives the one-at-a-time bits.
+TEST(Elementary, ExpLanesAtTheEdgesOfTheCommonCase) {
+    if (!(elementary_detail::has_fma() && __builtin_cpu_supports("avx2"))) GTEST_SKIP();
+    const double edges[] = {0x1p-54, std::nextafter(0x1p-54, 0.0), 512.0, std::nextafter(512.0, 0.0),
+                            0x1p-1074, 0.0, 1024.0, 800.0, INFINITY, NAN, 0.5, 700.0};
+    for (const double e : edges)
+        for (const double sign : {1.0, -1.0})
+            for (int l = 0; l < 4; ++l) {
+                double x[4] = {0.25, -3.0, 1.5, -0.75}, y[4];
+                x[l] = sign * e;
+                exp_four_fused(x, y);
+                for (int k = 0; k < 4; ++k) {
+                    const double want = elementary_detail::exp_by_library(x[k]);
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(y[k]), std::bit_cast<std::uint64_t>(want))
+                        << x[k] << " in lane " << l;
+                }
+            }
+}
+
 // exp gives the same bits by the instruction and by the C library's fma in
 // software, four lanes at once or one at a time, and on a processor with FMA
 // the bits of the system's own exp (the results of earlier runs). The bits

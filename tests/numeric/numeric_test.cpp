@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "numeric/correlation.hpp"
@@ -27,6 +28,32 @@ TEST(Corr, ValuesAndUndefinedCases) {
     EXPECT_EQ(corr(4, x.data(), y.data()), corr(4, y.data(), x.data()));
     EXPECT_TRUE(std::isnan(corr(1, x.data(), y.data())));
     EXPECT_TRUE(std::isnan(corr(4, flat.data(), y.data())));
+}
+
+// The sums in one loop give the bits of a loop per sum.
+TEST(Corr, EqualsSeparateSumsBitForBit) {
+    const auto separate = [](int n, const double* x, const double* y) {
+        double sx = 0.0, sy = 0.0;
+        for (int i = 0; i < n; ++i) sx += x[i];
+        for (int i = 0; i < n; ++i) sy += y[i];
+        const double mx = sx / n, my = sy / n;
+        double sxx = 0.0, syy = 0.0, sxy = 0.0;
+        for (int i = 0; i < n; ++i) sxx += (x[i] - mx) * (x[i] - mx);
+        for (int i = 0; i < n; ++i) syy += (y[i] - my) * (y[i] - my);
+        for (int i = 0; i < n; ++i) sxy += (x[i] - mx) * (y[i] - my);
+        return sxy / (std::sqrt(sxx) * std::sqrt(syy));
+    };
+    std::vector<double> x(2500), y(2500);
+    double v = 0.3;
+    for (int n : {2, 3, 36, 100, 2500}) {
+        for (int i = 0; i < n; ++i) {
+            v = std::fmod(v * 7919.123 + 0.61803, 13.0);  // a deterministic scatter
+            x[i] = v - 6.0;
+            y[i] = 0.4 * x[i] + std::fmod(v * 31.7, 3.0) + (i % 11 == 0 ? 1e12 : 0.0);
+        }
+        const double a = corr(n, x.data(), y.data()), b = separate(n, x.data(), y.data());
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << n << ": " << a << " vs " << b;
+    }
 }
 
 TEST(Normalisation, VectorsRowsAndZeroSums) {

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "numeric/simd_path.hpp"
 #include "random/sampler.hpp"
 
 using namespace coswitch;
@@ -118,4 +119,23 @@ TEST(Sampler, BoundsOnceAndUniformBatchMatchSingleTrials) {
     EXPECT_EQ(mtn_marks(even, 0.25 + 0x1p-31), 2);
     EXPECT_EQ(mtn_marks(even, 1.0), 4);
     EXPECT_EQ(mtn_marks(even, 0.0), 0);
+}
+
+TEST(Sampler, FillOfEveryLengthEqualsSingleDraws) {
+    // Short fills draw one at a time, longer ones in interleaved chains with
+    // a remainder, on either instruction set: each length leaves the values
+    // and the stream of single draws.
+    for (const SimdPath path : {SimdPath::avx2, SimdPath::sse2})
+    for (const SamplerStream start : {SamplerStream{}, SamplerStream{1, 1}, SamplerStream{12345, 67890},
+                                      SamplerStream{2147483562, 1}, SamplerStream{1, 2147483398}})
+        for (std::size_t n = 0; n <= 70 && set_simd_path(path); ++n) {
+            SamplerStream single = start, batch = start;
+            std::vector<double> u(n + 1, -1.0);
+            sampler_fill(batch, u.data(), n);
+            for (std::size_t k = 0; k < n; ++k) ASSERT_EQ(u[k], sampler_uniform(single)) << n << " " << k;
+            EXPECT_EQ(u[n], -1.0) << n;
+            EXPECT_EQ(batch.t1, single.t1) << n;
+            EXPECT_EQ(batch.t2, single.t2) << n;
+        }
+    set_simd_path(SimdPath::automatic);
 }

@@ -58,20 +58,20 @@ TEST(ScanReport, PairsTsvRankedWithExactPValueText) {
     EXPECT_EQ(lines[0] + "\n", kPairsHeader);
     // Count 0 first; count 2: the correlation's count orders the tie; count
     // 900: likewise, against pair order; the NaN statistic last. Equal
-    // counts, equal text; no p-value is 0.
-    EXPECT_EQ(lines[1], "1\tYAL001C\tCLB2\tInf\t0.0006662225183211193\t0.003997335109926716\t"
-                        "0.80000000\t0.0033311125916055963\t0.009993337774816789\t0.80000000\t"
+    // counts, equal text; no p-value is 0; adjusted values to 6 digits.
+    EXPECT_EQ(lines[1], "1\tYAL001C\tCLB2\tInf\t0.0006662225183211193\t0.00399734\t"
+                        "0.80000000\t0.0033311125916055963\t0.00999334\t0.80000000\t"
                         "in\tyes\tyes");
     EXPECT_EQ(lines[2], "2\tYAL001C\tHTA1(x)\t12.50000000\t0.001998667554963358\t"
-                        "0.003997335109926716\t0.90000000\t0.002664890073284477\t"
-                        "0.009993337774816789\t0.90000000\tin\tyes\tno");
+                        "0.00399734\t0.90000000\t0.002664890073284477\t"
+                        "0.00999334\t0.90000000\tin\tyes\tno");
     EXPECT_EQ(lines[3], "3\tHTA1(x)\tgene:3-b\t7.00000000\t0.001998667554963358\t"
-                        "0.003997335109926716\t0.05000000\t0.9333777481678881\t"
-                        "0.9333777481678881\t-0.05000000\tNA\tno\tyes");
+                        "0.00399734\t0.05000000\t0.9333777481678881\t"
+                        "0.933378\t-0.05000000\tNA\tno\tyes");
     EXPECT_EQ(lines[4].substr(0, 16), "4\tgene:3-b\tCLB2\t");
     EXPECT_EQ(lines[5].substr(0, 19), "5\tYAL001C\tgene:3-b\t");
     EXPECT_EQ(lines[6], "6\tHTA1(x)\tCLB2\tNaN\t1\t1\t0.70000000\t0.05396402398401066\t"
-                        "0.10792804796802132\t0.70000000\tanti\tno\tyes");
+                        "0.107928\t0.70000000\tanti\tno\tyes");
 
     // An id that would break the table stops the writer before any row.
     PairResults bad = example();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <utility>
@@ -45,4 +47,40 @@ TEST(Writers, FixedAndIntegerFields) {
     for (const auto& [v, want] : {std::pair{1, "     1"}, {-12, "   -12"}, {999999, "999999"},
                                   {-99999, "-99999"}, {1000000, "******"}, {-100000, "******"}})
         EXPECT_EQ(format_i(v, 6), want) << v;
+}
+
+// Fixed fields round the exact binary value as printf's %.*f does: random
+// magnitudes, exact ties (dyadic values one decimal past the field), values
+// that round to a signed zero, subnormals and the edges of the width.
+TEST(Writers, FixedFieldsAsPrintfRoundsThem) {
+    const auto printf_field = [](double v, int w, int d) {
+        char buf[512];
+        const int n = std::snprintf(buf, sizeof buf, "%.*f", d, v);
+        return n > w ? std::string(static_cast<std::size_t>(w), '*')
+                     : std::string(static_cast<std::size_t>(w - n), ' ') + buf;
+    };
+    std::uint64_t x = 88172645463325252ULL;
+    const auto next = [&x] {  // xorshift64
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    int compared = 0;
+    for (int k = 0; k < 300000; ++k) {
+        const double mantissa = static_cast<double>(next() >> 11) * 0x1p-53;
+        const int exponent = static_cast<int>(next() % 80) - 60;
+        double v = std::ldexp(mantissa, exponent) * (k % 2 ? -1.0 : 1.0);
+        if (k % 5 == 0) v = std::ldexp(static_cast<double>(k), -(9 + k % 30));  // ties and near ties
+        if (k % 97 == 0) v = std::ldexp(static_cast<double>(k % 1000 + 1), -1074 + k % 60);
+        for (const auto& [w, d] : {std::pair{20, 10}, std::pair{14, 8}}) {
+            ASSERT_EQ(format_f(v, w, d), printf_field(v, w, d)) << std::hexfloat << v;
+            ++compared;
+        }
+    }
+    for (const double v : {-0.0, -1e-12, 1e-11, 5e-11, 0.00048828125, -0.00048828125, 1e300, -1e300,
+                           9999999999.99999, 999999999.99999994, 0x1.fffffffffffffp1023})
+        for (const auto& [w, d] : {std::pair{20, 10}, std::pair{14, 8}, std::pair{6, 2}})
+            EXPECT_EQ(format_f(v, w, d), printf_field(v, w, d)) << std::hexfloat << v;
+    EXPECT_EQ(compared, 600000);
 }

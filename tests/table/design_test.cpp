@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "table/columns.hpp"
+#include "table/design_check.hpp"
 #include "table/design_file.hpp"
 #include "table/design_samples.hpp"
 #include "table/table_files.hpp"
@@ -127,4 +128,80 @@ TEST(Design, FromSampleNamesWithTheTimeAloneNumbersReplicatesInColumnOrder) {
     const Design e = design_from_samples(t, select_columns(t, "s16_t3.0,s97_t3,s8_t0,s71_t0"),
                                          "s\\d+_t([\\d.]+)");
     EXPECT_EQ(e.columns, (Columns{4, 5, 1, 0}));  // in the order of selection
+}
+
+TEST(Design, PatternsAreRe2AndMatchNamesOfAnyLength) {
+    // std::regex matched by recursion, a stack frame a character or so: a
+    // name of 30,000 bytes overflowed the stack.
+    const std::string pad(40000, 'x');
+    const NamedTable t =
+        header_only_table({pad + "_0_A", pad + "_0_B", pad + "_6_A", pad + "_6_B", "ctrl"});
+    EXPECT_EQ(select_columns(t, "~.*"), (Columns{0, 1, 2, 3, 4}));
+    EXPECT_EQ(select_columns(t, "~x+_\\d_[AB]"), (Columns{0, 1, 2, 3}));
+    const Design d = design_from_samples(t, select_columns(t, ""), ".*_(\\d+)_(\\w)");
+    EXPECT_EQ(d.columns, (Columns{0, 1, 2, 3}));
+    EXPECT_EQ(d.replicate_labels, (std::vector<std::string>{"A", "B"}));
+    // The check's own suggestion is a pattern --samples takes, long names too.
+    const auto p = checked_pattern(t, {0, 1, 2, 3});
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->pattern, pad + "_(\\d+)_([A-Za-z])");
+    EXPECT_EQ(design_from_samples(t, {0, 1, 2, 3}, p->pattern).columns, (Columns{0, 1, 2, 3}));
+    // What RE2 lacks is refused, saying whose syntax it is.
+    EXPECT_TRUE(contains(input_error([&] { select_columns(t, "~(?=x).*"); }),
+                         "--columns: bad pattern \"(?=x).*\": "));
+    EXPECT_TRUE(contains(input_error([&] {
+                             design_from_samples(t, {0, 1}, "(x+)_\\1_(A)");
+                         }),
+                         "(RE2 syntax: no backreferences or lookaround)"));
+    // A long pattern, and RE2's error that repeats it, are cut in the message.
+    const std::string bad = "(" + std::string(300, '\x01');
+    const std::string said = input_error([&] { design_from_samples(t, {0, 1}, bad); });
+    EXPECT_LT(said.size(), 300u) << said;
+    EXPECT_TRUE(contains(said, "--samples (\\x01\\x01"));
+    EXPECT_TRUE(contains(input_error([&] { select_columns(t, "a,b,~" + bad); }), "\\x01...\": "));
+}
+
+TEST(Design, LabelsThatMakeNoDesignAreNamedInMemoryOfTheSamples) {
+    // Every sample its own time and replicate: NTIME x NREP slots would be
+    // 100,000 x 100,000 (80 GB) to report a mistake of the pattern.
+    std::vector<std::string> names;
+    for (int k = 0; k < 100000; ++k)
+        names.push_back("s" + std::to_string(k) + "_x" + std::to_string(k));
+    const NamedTable t = header_only_table(names);
+    const Columns all = select_columns(t, "");
+    EXPECT_EQ(input_error([&] { design_from_samples(t, all, "s(\\d+)_(x\\d+)"); }),
+              "--samples s(\\d+)_(x\\d+): every sample is its own time point and replicate "
+              "(100000 samples): check the capture groups (the time first, then the replicate)");
+    EXPECT_TRUE(contains(input_error([&] {
+                             design_from_samples(t, {10, 11, 20, 21}, "s(\\d)\\d_(x\\d+)");
+                         }),
+                         "every sample is its own replicate (4 samples)"));
+
+    const NamedTable small = header_only_table({"a", "b", "c", "d"});
+    ScratchDir dir;
+    write_file(dir / "d.tsv", "a\t1\tr1\nb\t2\tr2\n");
+    EXPECT_EQ(input_error([&] {
+                  design_from_file(small, {0, 1, 2, 3}, (dir / "d.tsv").string(), "d.tsv");
+              }),
+              "--design d.tsv: every sample is its own time point and replicate (2 samples): check "
+              "its time and replicate columns");
+}
+
+TEST(Design, FromFileTheFirstLineIsAHeaderOnlyWhenItLooksLikeOne) {
+    const NamedTable t = header_only_table({"t1", "t2", "t3", "t4"});
+    ScratchDir dir;
+    auto design = [&](const std::string& text) {
+        write_file(dir / "d.tsv", text);
+        return design_from_file(t, {0, 1, 2, 3}, (dir / "d.tsv").string(), "d.tsv");
+    };
+    const std::string rest = "t2\t1\tB\nt3\t2\tA\nt4\t2\tB\n";
+    // A mistyped time on a sample's line is named, not taken for a header
+    // (which made the sample vanish).
+    EXPECT_TRUE(contains(input_error([&] { design("t1\t1\t\"A\"\"\"\n" + rest); }),
+                         "d.tsv:1: replicate \"A\\\"\" holds a double quote"));
+    EXPECT_EQ(input_error([&] { design("t1\t1x\tA\n" + rest); }),
+              "d.tsv:1: time \"1x\" is not a number");
+    // A header says so, by its time cell or by naming no sample.
+    EXPECT_EQ(design("t1\tTime (h)\treplicate\nt1\t1\tA\n" + rest).columns, (Columns{0, 1, 2, 3}));
+    EXPECT_EQ(design("name\thours\trep\nt1\t1\tA\n" + rest).columns, (Columns{0, 1, 2, 3}));
 }

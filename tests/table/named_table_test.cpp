@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "table/input_file.hpp"
 #include "table/table_files.hpp"
 
 using namespace coswitch;
@@ -25,14 +26,13 @@ TEST(NamedTable, TabCrlfBomAndTrailingBlankLines) {
 }
 
 TEST(NamedTable, CommaTableAsRWritesItAndGzip) {
-    const std::string csv =
-        "\"\",\"a\",\"b,c\"\n\"say \"\"hi\"\"\",1.5,NA\n\"g1, long\", \"2\" ,3\n";
+    const std::string csv = "\"\",\"a\",\"b,c\"\n\"say 'hi'\",1.5,NA\n\"g1, long\", \"2\" ,3\n";
     ScratchDir dir;
     for (const std::string name : {"r.csv", "r.csv.gz"}) {
         const NamedTable t = table_from(dir, csv, name);
         EXPECT_EQ(t.separator, ',');
         EXPECT_EQ(t.samples, (std::vector<std::string>{"a", "b,c"}));
-        EXPECT_EQ(t.ids, (std::vector<std::string>{"say \"hi\"", "g1, long"}));
+        EXPECT_EQ(t.ids, (std::vector<std::string>{"say 'hi'", "g1, long"}));
         EXPECT_EQ(t.value(0, 0), 1.5);
         EXPECT_TRUE(std::isnan(t.value(0, 1)));
         EXPECT_EQ(t.value(1, 0), 2);
@@ -118,4 +118,83 @@ TEST(NamedTable, OnlyRegularFilesAreRead) {
               "/dev/null: is a device, not a regular file");
     EXPECT_EQ(input_error([&] { read_named_table((dir / "none").string(), "none"); }),
               "none: file not found");
+}
+
+TEST(NamedTable, IdsAndNamesTheResultsCannotCarryAreRefusedAsRead) {
+    ScratchDir dir;
+    auto error = [&](const std::string& text) {
+        return input_error([&] { table_from(dir, text, "x.csv"); });
+    };
+    // A quoted cell of a comma-separated table may hold a tab or a CR: the
+    // row of genes.tsv or pairs.tsv would break.
+    EXPECT_EQ(error("id,a\n\"g\t1\",1\n"),
+              "x.csv:2: gene id \"g\\t1\" holds a tab, which would split its row of the "
+              "tab-separated results; rename it");
+    EXPECT_TRUE(
+        contains(error("id,a\ng0,1\n\"g\r1\",1\n"), "x.csv:3: gene id \"g\\r1\" holds a line end"));
+    EXPECT_TRUE(contains(error("id,a\n\"g\x1b[2J\",1\n"),
+                         "x.csv:2: gene id \"g\\x1b[2J\" holds a control character"));
+    // R's read.delim and pandas would pair a quote with the next one.
+    EXPECT_TRUE(contains(error("id,a\n\"a\"\"b\",1\n"),
+                         "x.csv:2: gene id \"a\\\"b\" holds a double quote"));
+    EXPECT_TRUE(contains(error("id,a\n\"a\"\"b\",1\n"), "(an apostrophe is fine)"));
+    // Latin-1 is not UTF-8: shown byte by byte.
+    EXPECT_TRUE(contains(error("id,a\ncaf\xe9,1\n"), "x.csv:2: gene id \"caf\\xe9\" is not UTF-8"));
+    EXPECT_TRUE(contains(error("id,a\n\xed\xa0\x80,1\n"), "\"\\xed\\xa0\\x80\" is not UTF-8"));
+    // Sample names alike, each named by its column, used or not.
+    EXPECT_TRUE(contains(error("id\ta\t\"b\tc\"\ng\t1\t2\n"),
+                         "x.csv:1: column 3: sample name \"b\\tc\" holds a tab"));
+    EXPECT_TRUE(contains(error("id,\"5\"\"\"\ng,1\n"),
+                         "x.csv:1: column 2: sample name \"5\\\"\" holds a double quote"));
+    EXPECT_TRUE(contains(error("id,a,Zeit_\xe4\ng,1,2\n"),
+                         "x.csv:1: column 3: sample name \"Zeit_\\xe4\" is not UTF-8"));
+    EXPECT_TRUE(contains(error("id,a\x7f\ng,1\n"), "x.csv:1: column 2: sample name \"a\\x7f\""));
+
+    // What they may hold: apostrophes, brackets, blanks, any UTF-8.
+    const NamedTable t = table_from(
+        dir,
+        "id,\"t 0h (a)\",d\xc3\xa9j\xc3\xa0\n\"O'Brien [1]\",1,2\n\xe6\x97\xa5\xe6\x9c\xac,3,4\n",
+        "ok.csv");
+    EXPECT_EQ(t.samples, (std::vector<std::string>{"t 0h (a)", "d\xc3\xa9j\xc3\xa0"}));
+    EXPECT_EQ(t.ids, (std::vector<std::string>{"O'Brien [1]", "\xe6\x97\xa5\xe6\x9c\xac"}));
+}
+
+TEST(NamedTable, GzipByItsBytesBinaryDataFirstAndTheLimitsOfAFile) {
+    ScratchDir dir;
+    auto error = [&](const std::string& name, const std::string& data) {
+        write_file(dir / name, data);
+        return input_error([&] { read_named_table((dir / name).string(), name); });
+    };
+    // Compressed but named without .gz: read as gzip all the same.
+    write_file(dir / "t.tsv", gzip("id\ts\ng1\t1\n"));
+    EXPECT_EQ(read_named_table((dir / "t.tsv").string(), "t.tsv").ids,
+              (std::vector<std::string>{"g1"}));
+    // A zip (a spreadsheet's own format) is binary data, whatever else it
+    // holds (a CR before any LF, no tab or comma).
+    EXPECT_TRUE(
+        contains(error("t.xlsx", std::string("PK\x03\x04\x14\x00\x06\x00\r\x08\x00!\n", 14)),
+                 "t.xlsx:1: NUL byte: binary data, not a text table"));
+
+    // A gzip bomb: a few kilobytes that would expand to a line, or blank
+    // lines, past the limit are refused as they expand.
+    EXPECT_EQ(error("bomb.tsv.gz", gzip("id\ts\n" + std::string(kMaxLineBytes + 1, 'x'))),
+              "bomb.tsv.gz:2: line longer than 16 MiB, the most one line may hold: not a table "
+              "of text lines?");
+    EXPECT_EQ(error("blank.tsv.gz", gzip("id\ts\ng\t1\n" + std::string(kMaxLineBytes + 1, '\n'))),
+              "blank.tsv.gz:" + std::to_string(kMaxLineBytes + 3) +
+                  ": more than 16 MiB of blank lines in a row, the most a file may hold");
+    std::string rows = "id\ts\n";
+    while (rows.size() <= kMaxLineBytes + 16) rows += "g\t1\n";
+    EXPECT_EQ(error("rows.tsv.gz", gzip(rows)),
+              "rows.tsv.gz:2: this line repeats, over 16 MiB of it in a row: not a table of text "
+              "lines?");
+    EXPECT_TRUE(contains(error("cr.tsv", "id\ts\r" + std::string(kMaxLineBytes, 'x')),
+                         "cr.tsv:1: lines end in CR alone"));
+    // Short rows are padded with missing values: a wide header and short
+    // rows would ask for gigabytes; refused before any is taken.
+    std::string wide = "id" + std::string(std::size_t{1} << 20, '\t') + "\n";
+    for (int g = 0; g < 257; ++g) wide += "g" + std::to_string(g) + "\n";
+    EXPECT_EQ(error("wide.tsv", wide),
+              "wide.tsv: 257 gene rows x 1048576 samples: more than 268,435,456 (2^28) values, "
+              "the most one table may hold");
 }

@@ -1,0 +1,4 @@
+library(testthat)
+library(coswitch)
+
+test_check("coswitch")
