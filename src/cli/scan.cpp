@@ -102,6 +102,7 @@ struct Scan {
     Ranks& ranks;
     ScanInputs s;
     std::optional<NewDirectory> folder;
+    std::optional<NewDirectory> classic;  // --write-classic, placed with folder
     std::chrono::steady_clock::time_point started;
 
     // The pair analysis, and on the first rank every file of the folder.
@@ -157,7 +158,10 @@ struct Scan {
         record.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         write_scan_folder(*folder, o, s, results, ranked, record);
-        folder->commit();
+        if (classic)
+            commit_folders_together({&*folder, &*classic});
+        else
+            folder->commit();
 
         std::fputs(loop_warnings(result.report).c_str(), stderr);
         if (result.scaled_fits > 0)
@@ -171,10 +175,15 @@ struct Scan {
     }
 };
 
-// Whether anything is at path, a folder named with a trailing slash included.
-bool exists_already(const std::string& path) {
+// Fails when anything is at path, a folder named with a trailing slash
+// included; `option` is what names it.
+void require_new_folder(const std::string& path, const std::string& what,
+                        const std::string& option) {
     struct stat st {};
-    return ::lstat(without_trailing_slashes(path).c_str(), &st) == 0;
+    if (::lstat(without_trailing_slashes(path).c_str(), &st) == 0)
+        throw RunError(kExitFiles, path + ": exists already; " + what +
+                                       " must be new (move or remove it, or choose another "
+                                       "name with " + option + ")");
 }
 
 }  // namespace
@@ -182,7 +191,7 @@ bool exists_already(const std::string& path) {
 int scan_main(const std::vector<std::string>& args) {
     watch_interrupts();
     Ranks& ranks = process_ranks();
-    Scan run{parse_scan_options(args), ranks, {}, {}, std::chrono::steady_clock::now()};
+    Scan run{parse_scan_options(args), ranks, {}, {}, {}, std::chrono::steady_clock::now()};
     const ScanOptions& o = run.o;
     if (o.help) {
         if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
@@ -195,11 +204,10 @@ int scan_main(const std::vector<std::string>& args) {
     // Everything is read and checked, by every rank alike, before any pair.
     if (auto status = on_every_rank(ranks, [&] {
             if (ranks.first()) {
-                if (exists_already(o.output))
-                    throw RunError(kExitFiles, o.output +
-                                                   ": exists already; the output folder must be "
-                                                   "new (move or remove it, or choose another "
-                                                   "name with -o)");
+                require_new_folder(o.output, "the output folder", "-o");
+                if (!o.write_classic.empty())
+                    require_new_folder(o.write_classic, "the folder of the classic inputs",
+                                       "--write-classic");
             }
             run.s = scan_inputs(o);
             if (ranks.first()) {
@@ -214,7 +222,9 @@ int scan_main(const std::vector<std::string>& args) {
                                                    genes_not_kept_text(run.s) +
                                                    " (--columns picks one series of a wide table)");
                 if (!o.write_classic.empty()) {
-                    write_classic_folder(o.write_classic, run.s.p, run.s.in);
+                    run.classic.emplace();
+                    run.classic->open(o.write_classic, o.write_classic);
+                    write_classic_folder(*run.classic, run.s.p, run.s.in);
                     if (o.null_model == NullModel::fixed)
                         std::printf(" classic inputs in %s: the classic run reproduces this scan "
                                     "with --null fixed (its default is chained)\n",
@@ -225,10 +235,13 @@ int scan_main(const std::vector<std::string>& args) {
             }
         }))
         return *status;
-    // Every rank removes the unfinished folder when interrupted, so that it
-    // goes also when the first rank is killed outright.
-    const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);
-    if (!ranks.first()) add_unfinished_folder(unfinished);
+    // Every rank removes the unfinished folders when interrupted, so that
+    // they go also when the first rank is killed outright.
+    for (const auto* f : {&run.folder, &run.classic}) {
+        const std::string unfinished =
+            ranks.share(ranks.first() && *f ? (*f)->path() : std::string(), 0);
+        if (!ranks.first() && !unfinished.empty()) add_unfinished_folder(unfinished);
+    }
 
     if (ranks.size() == 1) {
         run.analyse();
@@ -241,6 +254,7 @@ int scan_main(const std::vector<std::string>& args) {
     } catch (const InternalStop&) {
         const int status = report_failure();
         run.folder.reset();
+        run.classic.reset();
         ranks.abort(status);
         return status;
     } catch (const std::exception& e) {
@@ -252,6 +266,7 @@ int scan_main(const std::vector<std::string>& args) {
         const auto* re = dynamic_cast<const RunError*>(&e);
         const int status = re != nullptr ? re->status : kExitFiles;
         run.folder.reset();
+        run.classic.reset();
         ranks.abort(status);
         return status;
     }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "io/errors.hpp"
 #include "io/unfinished_folder.hpp"
@@ -230,6 +231,21 @@ std::string without_trailing_slashes(const std::string& path) {
     std::size_t n = path.size();
     while (n > 1 && path[n - 1] == '/') --n;
     return path.substr(0, n);
+}
+
+bool names_one_place(const std::string& a, const std::string& b) {
+    const std::filesystem::path pa = std::filesystem::path(without_trailing_slashes(a)).lexically_normal();
+    const std::filesystem::path pb = std::filesystem::path(without_trailing_slashes(b)).lexically_normal();
+    if (pa.filename() != pb.filename()) return false;
+    // The directories compared as the system finds them, so that symbolic
+    // links and ".." are followed as a rename would follow them.
+    const auto dir = [](const std::filesystem::path& p) {
+        return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+    };
+    struct stat sa {}, sb {};
+    if (::stat(dir(pa).c_str(), &sa) == 0 && ::stat(dir(pb).c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return pa == pb;
 }
 
 std::string temporary_name_beside(const std::string& path, unsigned attempt) {

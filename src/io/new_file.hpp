@@ -106,6 +106,10 @@ void commit_folders_together(const std::vector<NewDirectory*>& folders);
 // path without the slashes that end it ("out/" is "out"), but "/" itself.
 std::string without_trailing_slashes(const std::string& path);
 
+// Whether two paths to be created name one place: the same last name in one
+// directory, however written ("out", "out/", "./out", "/home/me/out").
+bool names_one_place(const std::string& a, const std::string& b);
+
 // A free-looking temporary name beside path (for attempt 0, 1, ... until one
 // is free): hidden, recognisably from path's name, in the same directory so
 // that a rename to path stays on one file system, and no longer than a name

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/run_program.hpp"
@@ -47,6 +48,42 @@ TEST(OutputFolder, NamesEndingInSlashesAreTheFolders) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("file/: exists already"), std::string::npos) << r.err;
     EXPECT_EQ(listing(d.path()), "again classic file results table.tsv ");
+    // The classic inputs' folder alike, refused before any work.
+    r = run_program(d.path(), "", scan_args({"-o", "new", "--write-classic", "classic/"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "coswitch: classic/: exists already; the folder of the classic inputs must "
+                     "be new (move or remove it, or choose another name with --write-classic)\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(listing(d.path()), "again classic file results table.tsv ");
+}
+
+// The classic inputs appear with the results or not at all, so that a rerun
+// after a failure finds neither in its way; and never in the results' place.
+TEST(OutputFolder, TheClassicInputsAppearOnlyWithTheResults) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(12, 6, 2));
+    for (const auto& [out, classic] : std::vector<std::pair<std::string, std::string>>{
+             {"x", "x"}, {"x/", "x"}, {"./x", "x//"}, {(d / "x").string(), "x"}}) {
+        const auto r = run_program(d.path(), "", scan_args({"-o", out, "--write-classic", classic}));
+        EXPECT_EQ(r.status, 2) << out << " " << classic;
+        EXPECT_EQ(r.err, "coswitch: scan: --write-classic " + classic + " and -o " + out +
+                             " name one folder; give the classic inputs a folder of their own "
+                             "(see 'coswitch scan --help')\n");
+        EXPECT_EQ(r.out, "") << "before any work";
+        EXPECT_EQ(listing(d.path()), "table.tsv ");
+    }
+
+    // The results cannot be written (a file size limit): no classic inputs either.
+    RunOptions full;
+    full.in_child = [] { limit_file_size(16384); };
+    auto r = run_program(d.path(), "", scan_args({"-o", "out", "--write-classic", "cl"}), full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("coswitch: out/"), std::string::npos) << r.err;
+    EXPECT_EQ(listing(d.path()), "table.tsv ");
+    r = run_program(d.path(), "", scan_args({"-o", "out", "--write-classic", "cl"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(listing(d.path()), "cl out table.tsv ");
+    EXPECT_EQ(listing(d / "cl"), "answers.txt para1.txt para2.txt realdata.txt ");
 }
 
 // A name the file system takes is taken for -o and --write-classic, up to

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "io/errors.hpp"
 #include "io/unfinished_folder.hpp"
@@ -276,4 +278,28 @@ TEST(NewDirectory, EveryUnfinishedFolderIsRemoved) {
     EXPECT_NE(failure_of([&] { commit_folders_together({&a, &b}); }).find("a: cannot create"),
               std::string::npos);
     EXPECT_EQ(listing(d.path()), "");
+}
+
+// -o and --write-classic must not name one folder, however each is written;
+// folders that only look alike are two.
+TEST(NewDirectory, NamesOfOnePlaceAreFoundAsTheSystemFindsThem) {
+    ScratchDir d;
+    fs::create_directory(d / "real");
+    fs::create_directory_symlink(d / "real", d / "link");
+    const std::string abs = (d / "real" / "out").string();
+    const std::vector<std::pair<std::string, std::string>> one = {
+        {"out", "out"}, {"out/", "out//"}, {"./out", "out"}, {"a//out/", "a/out"},
+        {abs, abs + "/"}, {(d / "link" / "out").string(), abs},
+        {(d / "real" / ".." / "real" / "out").string(), abs}};
+    for (const auto& [a, b] : one) EXPECT_TRUE(names_one_place(a, b)) << a << " " << b;
+    const std::vector<std::pair<std::string, std::string>> two = {
+        {"out", "out2"}, {"out", "x/out"}, {(d / "real" / "out").string(), (d / "out").string()},
+        {abs, abs + "/classic"}};
+    for (const auto& [a, b] : two) EXPECT_FALSE(names_one_place(a, b)) << a << " " << b;
+    // Relative names as the working folder sees them.
+    const fs::path here = fs::current_path();
+    fs::current_path(d / "real");
+    const bool same = names_one_place("out/", abs);
+    fs::current_path(here);
+    EXPECT_TRUE(same);
 }
