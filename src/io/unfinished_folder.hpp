@@ -28,6 +28,14 @@ void remove_unfinished_folders();
 // The same, for whoever ends the process next: the registry stays held, so
 // that any other thread that goes on to place, add or forget a folder waits
 // for the end instead of reporting the removed folder as a failure.
+// Async-signal-safe: a signal handler may call it, on any thread but one
+// inside while_holding_unfinished_folders (see hold_unfinished_folders_with).
 void remove_unfinished_folders_for_good();
+
+// hold() runs before a thread takes the registry and release() after it
+// lets go (both may be null): a process that removes the folders from a
+// signal handler keeps its signals off the thread holding the registry, on
+// which the handler would wait for ever. Set once, before any folder.
+void hold_unfinished_folders_with(void (*hold)(), void (*release)());
 
 }  // namespace coswitch

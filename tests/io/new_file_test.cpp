@@ -273,6 +273,8 @@ TEST(NewDirectory, EveryUnfinishedFolderIsRemoved) {
     a.open((d / "a").string(), "a");
     b.open((d / "b").string(), "b");
     write_file(fs::path(a.path()) / "x", "x\n");
+    fs::create_directories(fs::path(b.path()) / "sub" / "deeper");
+    write_file(fs::path(b.path()) / "sub" / "deeper" / "y", "y\n");
     remove_unfinished_folders();
     EXPECT_EQ(listing(d.path()), "");
     EXPECT_NE(failure_of([&] { commit_folders_together({&a, &b}); }).find("a: cannot create"),
