@@ -191,7 +191,14 @@ void require_new_folder(const std::string& path, const std::string& what,
 int scan_main(const std::vector<std::string>& args) {
     watch_interrupts();
     Ranks& ranks = process_ranks();
-    Scan run{parse_scan_options(args), ranks, {}, {}, {}, std::chrono::steady_clock::now()};
+    // Every rank checks the options alike; one says what is wrong.
+    ScanOptions options;
+    try {
+        options = parse_scan_options(args);
+    } catch (const RunError& e) {
+        return ranks.first() ? report_failure() : e.status;
+    }
+    Scan run{std::move(options), ranks, {}, {}, {}, std::chrono::steady_clock::now()};
     const ScanOptions& o = run.o;
     if (o.help) {
         if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
