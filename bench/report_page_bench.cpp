@@ -69,7 +69,7 @@ coswitch::ScanInputs inputs(int genes) {
 }
 
 coswitch::PairResults results(const coswitch::ScanInputs& s) {
-    coswitch::PairResults r;
+    coswitch::PlainPairs r;
     r.names = s.ids;
     r.switching.assign(s.ids.size(), 1);
     const auto pairs = static_cast<std::size_t>(coswitch::pair_count(s.p.NGENE));
@@ -78,18 +78,17 @@ coswitch::PairResults results(const coswitch::ScanInputs& s) {
     for (std::size_t n = 0; n < pairs; ++n) {
         const double a = mix.uniform(), b = mix.uniform();
         r.stat_new.push_back(99 * (1 - a));
-        r.stat_corr.push_back(b);
         r.r.push_back(n % 3 == 0 ? -b : b);
         r.phase.push_back(n % 3 == 0 ? -1 : 1);
         r.count_new.push_back(static_cast<std::int64_t>(static_cast<double>(r.M) * a * a));
         r.count_corr.push_back(static_cast<std::int64_t>(static_cast<double>(r.M) * (1.0 - b)));
     }
-    return r;
+    return coswitch::pair_results(r);
 }
 
 void BM_report_page(benchmark::State& state) {
     const coswitch::ScanInputs s = inputs(static_cast<int>(state.range(0)));
-    const coswitch::PairResults r = results(s);
+    coswitch::PairResults r = results(s);
     const coswitch::RankedPairs k = coswitch::rank_pairs(r);
     coswitch::PageParts parts;
     std::size_t heatmap = 0;

@@ -40,7 +40,8 @@ struct Design {
 // The settings of `coswitch scan`, by its option names.
 struct Settings {
     std::vector<std::string> genes;  // --genes: only these ids (empty: every gene)
-    std::string missing = "drop";    // --missing drop|fail
+    std::string missing = "model";   // --missing model|drop|fail
+    double max_missing = 0.2;        // --max-missing, with model
     std::string transform;           // --transform none|log2p1|log2 (empty: not given)
     std::string normalise = "none";  // --normalise none|cpm
     int bootstrap = 100;             // --bootstrap
@@ -63,6 +64,7 @@ struct Gene {
     double mean0 = 0, sd0 = 0, mean1 = 0, sd1 = 0, weight1 = 0, bic_gain = 0;
     double persistence = 0, persistence_p = 0;
     bool switching = false;
+    int missing = 0;     // its missing values among the samples the design uses
 };
 
 // A pair of kept genes, as pairs.tsv lists it.
@@ -74,12 +76,18 @@ struct Pair {
     double r = 0;       // the signed correlation
     std::string phase;  // in, anti or NA
     bool switching1 = false, switching2 = false;
+    // Why r is NaN when a missing value is the cause (too few samples with
+    // both values, or none that vary), as pairs.tsv's note; "" otherwise.
+    std::string note;
 };
 
 struct Result {
     std::vector<Gene> genes;  // every gene of the run (of the table, or of Settings::genes), in table order
     std::vector<Pair> pairs;  // every pair of kept genes, best first
     std::int64_t pooled_nulls = 0;  // M: p-values are (count + 1) / (M + 1)
+    // Some kept gene misses a value: pairs.tsv has a last column, note
+    // (Pair::note), which a table of the pairs should carry too.
+    bool pair_notes = false;
     int time_points = 0, replicates = 0;
     // Writes the folder `coswitch scan -o DIR` writes (dir must not exist);
     // `how` is recorded in its run.tsv as the command.

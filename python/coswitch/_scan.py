@@ -17,7 +17,7 @@ from ._errors import Error
 PAIRS_COLUMNS = ("rank", "gene1", "gene2", "stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr",
                  "p_corr_bh", "r", "phase", "switching1", "switching2")
 GENES_COLUMNS = ("gene", "line", "status", "reason", "index", "mean0", "sd0", "mean1", "sd1",
-                 "weight1", "bic_gain", "persistence", "persistence_p", "switching")
+                 "weight1", "bic_gain", "persistence", "persistence_p", "switching", "missing")
 
 _INT_MAX = 2**31 - 1
 
@@ -76,6 +76,7 @@ _SETTINGS = {
     "transform": _transform,
     "normalise": _text,
     "missing": _text,
+    "max_missing": _number,
     "null": _text,
     "genes": _ids,
     "fdr": _number,
@@ -227,7 +228,9 @@ class Result:
         self.time_points = native.time_points
         self.replicates = native.replicates
         cols = native.pair_columns()
-        self.pairs = pd.DataFrame({c: cols[c] for c in PAIRS_COLUMNS}, columns=PAIRS_COLUMNS)
+        # With missing values pairs.tsv ends in a note: why a correlation is NaN.
+        columns = PAIRS_COLUMNS + (("note",) if native.pair_notes else ())
+        self.pairs = pd.DataFrame({c: cols[c] for c in columns}, columns=columns)
         self.genes = _genes_frame(native.gene_columns())
 
     def write(self, dir, how="coswitch.scan from Python"):

@@ -138,12 +138,13 @@ py::dict pair_columns(const api::Result& r) {
     d["phase"] = words(n, w, [&](std::size_t k) -> const std::string& { return p[k].phase; });
     d["switching1"] = switching1;
     d["switching2"] = switching2;
+    d["note"] = words(n, w, [&](std::size_t k) -> const std::string& { return p[k].note; });
     return d;
 }
 
 py::dict gene_columns(const std::vector<api::Gene>& g) {
     const std::size_t n = g.size();
-    std::vector<std::int64_t> index(n);
+    std::vector<std::int64_t> index(n), missing(n);
     std::vector<double> mean0(n), sd0(n), mean1(n), sd1(n), weight1(n), bic_gain(n), persistence(n),
         persistence_p(n);
     py::array_t<bool> switching(static_cast<py::ssize_t>(n));
@@ -158,6 +159,7 @@ py::dict gene_columns(const std::vector<api::Gene>& g) {
         persistence[k] = g[k].persistence;
         persistence_p[k] = g[k].persistence_p;
         switching.mutable_data()[k] = g[k].switching;
+        missing[k] = g[k].missing;
     }
     Words w;
     py::dict d;
@@ -174,6 +176,7 @@ py::dict gene_columns(const std::vector<api::Gene>& g) {
     d["persistence"] = column(persistence);
     d["persistence_p"] = column(persistence_p);
     d["switching"] = switching;
+    d["missing"] = column(missing);
     return d;
 }
 
@@ -232,6 +235,7 @@ PYBIND11_MODULE(_coswitch, m) {
         .def(py::init<>())
         .def_readwrite("genes", &api::Settings::genes)
         .def_readwrite("missing", &api::Settings::missing)
+        .def_readwrite("max_missing", &api::Settings::max_missing)
         .def_readwrite("transform", &api::Settings::transform)
         .def_readwrite("normalise", &api::Settings::normalise)
         .def_readwrite("bootstrap", &api::Settings::bootstrap)
@@ -243,6 +247,7 @@ PYBIND11_MODULE(_coswitch, m) {
 
     py::class_<api::Result>(m, "Result")
         .def_readonly("pooled_nulls", &api::Result::pooled_nulls)
+        .def_readonly("pair_notes", &api::Result::pair_notes)
         .def_readonly("time_points", &api::Result::time_points)
         .def_readonly("replicates", &api::Result::replicates)
         .def("pair_columns", &pair_columns)

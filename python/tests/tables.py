@@ -98,11 +98,11 @@ def yes_no(v):
 PAIRS_TEXT = {"rank": str, "gene1": str, "gene2": str, "stat_new": fixed(8), "p_new": shortest,
               "p_new_bh": significant(6), "stat_corr": fixed(8), "p_corr": shortest,
               "p_corr_bh": significant(6), "r": fixed(8), "phase": str, "switching1": yes_no,
-              "switching2": yes_no}
+              "switching2": yes_no, "note": str}
 GENES_TEXT = {"gene": str, "line": str, "status": str, "reason": str, "index": str,
               "mean0": shortest, "sd0": shortest, "mean1": shortest, "sd1": shortest,
               "weight1": fixed(4), "bic_gain": fixed(3), "persistence": fixed(4),
-              "persistence_p": shortest, "switching": yes_no}
+              "persistence_p": shortest, "switching": yes_no, "missing": str}
 
 
 def printed(frame, how, not_applicable=None):

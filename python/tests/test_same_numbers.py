@@ -41,13 +41,18 @@ def test_bundled_example(tmp_path):
                            bootstrap=20, threads=2)
     same_as_cli(result, tmp_path / "cli", tmp_path / "py")
     assert list(result.pairs.columns) == list(PAIRS_TEXT)
-    assert result.pooled_nulls == 300 and (result.time_points, result.replicates) == (8, 3)
+    # geneG's empty cell is a missing value of the model, the default: 7 genes, 21 pairs.
+    assert result.pooled_nulls == 420 and (result.time_points, result.replicates) == (8, 3)
     top = result.pairs.iloc[0]
     assert (top.gene1, top.gene2, top.phase, top.switching1) == ("geneA", "geneB", "in", True)
-    dropped = result.genes.iloc[6]
+    kept = result.genes.iloc[6]
+    assert (kept.gene, kept.status, kept["index"], kept.missing) == ("geneG", "kept", 7, 1)
+    assert result.genes["index"].tolist() == [1, 2, 3, 4, 5, 6, 7]
+    assert (result.pairs.note == "").all()
+    dropped = coswitch.scan(table, time=design["time"], replicate=design["replicate"],
+                            bootstrap=2, threads=2, missing="drop").genes.iloc[6]
     assert (dropped.gene, dropped.status, dropped.reason) == ("geneG", "dropped", "missing value")
-    assert pd.isna(dropped["index"]) and pd.isna(dropped.switching)
-    assert result.genes["index"].tolist()[:6] == [1, 2, 3, 4, 5, 6]
+    assert pd.isna(dropped["index"]) and pd.isna(dropped.switching) and dropped.missing == 1
 
 
 def test_yeast_alpha_series(tmp_path):

@@ -44,6 +44,11 @@ std::string OptionWords::value() {
     return args_[++k_];
 }
 
+std::string OptionWords::next_value() {
+    if (k_ + 1 >= args_.size()) fail("option " + name_ + " needs one more value");
+    return args_[++k_];
+}
+
 int OptionWords::int_value() {
     const std::string v = value();
     int n = 0;

@@ -17,6 +17,8 @@ public:
     const std::string& name() const { return name_; }
     // The option's value, from "=value" or from the next word.
     std::string value();
+    // A second value of the option: the next word, whatever came before.
+    std::string next_value();
     int int_value();
     double fraction_value();  // a number from 0 to 1, a level such as --fdr
     char mode_value();  // G or T, either case

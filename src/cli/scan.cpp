@@ -147,8 +147,8 @@ struct Scan {
         }
         if (!ranks.first()) return;
 
-        const PairResults& results = result.results;
-        const RankedPairs ranked = rank_pairs(results);
+        PairResults& results = result.results;
+        const RankedPairs ranked = rank_pairs(results, o.threads);
         RunRecord record;
         record.words = o.words;
         record.report = result.report;
@@ -157,7 +157,7 @@ struct Scan {
         record.ranks = ranks.size();
         record.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        write_scan_folder(*folder, o, s, results, ranked, record);
+        const PairsWritten written = write_scan_folder(*folder, o, s, results, ranked, record);
         if (classic)
             commit_folders_together({&*folder, &*classic});
         else
@@ -171,6 +171,7 @@ struct Scan {
                          result.scaled_fits, result.scaled_fits == 1 ? "" : "s",
                          result.scaled_fits == 1 ? "it was" : "they were");
         std::fputs(scan_summary(results, ranked).c_str(), stdout);
+        std::fputs(pairs_written_text(written, results.pairs()).c_str(), stdout);
         std::printf(" results in %s\n", o.output.c_str());
     }
 };
@@ -199,6 +200,9 @@ int scan_main(const std::vector<std::string>& args) {
         return ranks.first() ? report_failure() : e.status;
     }
     Scan run{std::move(options), ranks, {}, {}, {}, std::chrono::steady_clock::now()};
+    // For tests: the default of --pairs switches at this many pairs instead.
+    if (const char* limit = std::getenv("COSWITCH_TEST_ALL_PAIRS_UP_TO"))
+        run.o.all_pairs_up_to = std::atoll(limit);
     const ScanOptions& o = run.o;
     if (o.help) {
         if (ranks.first()) std::fputs(scan_usage_text().c_str(), stdout);
@@ -217,6 +221,8 @@ int scan_main(const std::vector<std::string>& args) {
                                        "--write-classic");
             }
             run.s = scan_inputs(o);
+            check_pair_count(run.s.p.NGENE);
+            pairs_choice_of(o, 0);
             if (ranks.first()) {
                 std::fputs(scan_inputs_text(run.s).c_str(), stdout);
                 std::fflush(stdout);

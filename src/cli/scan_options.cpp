@@ -2,12 +2,14 @@
 
 #include "cli/option_words.hpp"
 #include "io/new_file.hpp"
+#include "report/pairs_tsv.hpp"
 
 namespace coswitch {
 
 ScanOptions parse_scan_options(const std::vector<std::string>& args) {
     ScanOptions o;
     o.words = args;
+    bool max_missing_given = false;
     OptionWords a(args, "scan");
     auto choice = [&](std::initializer_list<const char*> allowed) {
         const std::string v = a.value();
@@ -39,7 +41,10 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (n == "--genes") {
             o.genes = a.nonempty_value("a file name");
         } else if (n == "--missing") {
-            o.missing = choice({"drop", "fail"});
+            o.missing = choice({"model", "drop", "fail"});
+        } else if (n == "--max-missing") {
+            o.max_missing = a.fraction_value();
+            max_missing_given = true;
         } else if (n == "--transform") {
             o.transform = choice({"none", "log2p1", "log2"});
             o.transform_given = true;
@@ -60,6 +65,15 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
         } else if (take_run_option(a, o.threads, o.progress)) {
         } else if (n == "--fdr") {
             o.fdr = a.fraction_value();
+        } else if (n == "--pairs") {
+            const std::string rule = a.value();
+            std::string words = rule;
+            if (rule == "fdr" || rule == "top") words += " " + a.next_value();
+            PairsChoice c;
+            const std::size_t blank = words.find(' ');
+            if (!parse_pairs_choice(words.substr(0, blank), blank == std::string::npos ? "" : words.substr(blank + 1), c))
+                a.fail("option --pairs: \"" + words + "\" is not one of all, fdr Q (Q from 0 to 1), top N");
+            o.pairs = words;
         } else if (n == "--gzip") {
             a.no_value();
             o.gzip = true;
@@ -90,6 +104,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
     if (!o.para1.empty() && !o.mode)
         a.fail("--para1 and --para2 need --mode G (a column per gene) or T (a column per time point)");
     if (o.mode && o.para1.empty()) a.fail("--mode goes with --para1 and --para2");
+    if (max_missing_given && o.missing != "model")
+        a.fail("--max-missing goes with --missing model: under --missing " + o.missing +
+               " no gene keeps a missing value");
     return o;
 }
 
@@ -103,7 +120,9 @@ size, in memory that grows with the genes and the pairs.
 
 TABLE: a tab- or comma-separated text table (.gz read as gzip): a header row
 (the gene-id column's name, then sample names), then one row per gene (its
-id, then its values). Missing values: an empty cell, NA, NaN, null.
+id, then its values); a header one cell shorter than the rows, as R's
+write.table writes row names, names the samples only. Missing values: an
+empty cell, NA, NaN, null.
 
 Columns and design (one of the three; default: every selected column is one
 time point, in table order):
@@ -120,8 +139,18 @@ REGEX (--samples, --columns ~REGEX) is RE2 syntax, matched against whole
 names: \d, \w, [A-Z], (?:...), no backreferences or lookaround.
 
 Genes:
-  --genes FILE         only these genes (one id a line), in table order
-  --missing drop|fail  drop genes with a missing value (default) or stop
+  --genes FILE         only these genes (one id a line; # comments, and a
+                       first line that is no id, a header, skipped), in
+                       table order
+  --missing model|drop|fail
+                       model: analyse the values there are, a missing one
+                       weighing nothing for either state (default); drop:
+                       drop genes with a missing value; fail: stop at the
+                       first. Under model a time point without one of the
+                       replicates (--design, --samples) is a missing value
+                       of every gene
+  --max-missing F      with model: drop a gene missing more than this share
+                       of its values, from 0 to 1 (default 0.2)
   --transform none|log2p1|log2
                        log2(x + 1) for counts, log2(x) for positive values
                        (default: none; raw counts, whole numbers of 0 or
@@ -152,6 +181,12 @@ Analysis and output:
   --fdr Q              the network files hold the pairs whose adjusted
                        dependence p-value is at most Q, from 0 to 1 (default
                        0.05)
+  --pairs all|fdr|top  which pairs pairs.tsv holds: all (every pair), fdr Q
+                       (those whose adjusted p-value is at most Q by either
+                       statistic) or top N (the N best by dependence
+                       p-value); default: all up to 1000000 pairs, fdr 0.25
+                       above. Ranks and adjusted values are always those
+                       over every pair
   --gzip               pairs.tsv.gz, edges.tsv.gz, values.tsv.gz (and nulls.txt.gz) instead
                        of plain text
   --nulls              also write every null value (nulls.txt: the classic
@@ -169,7 +204,7 @@ Analysis and output:
 
 Output folder: report.html (the run, the top pairs' panels, the heatmap and
 a table of the best pairs, in one page for any browser), pairs.tsv (every
-pair, ranked), genes.tsv (every gene), design.tsv (which column is which
+pair, ranked, or those --pairs chooses), genes.tsv (every gene), design.tsv (which column is which
 time point and replicate), values.tsv (the values analysed, for
 'coswitch plot'), time_densities.tsv (with --mode T), heatmap.svg (above 300
 kept genes, the 300 with the most pairs that pass), edges.tsv, nodes.tsv and

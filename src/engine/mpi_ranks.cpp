@@ -46,6 +46,15 @@ public:
         gather(v.data(), MPI_INT32_T, starts);
     }
 
+    void gather_blocks(void* records, std::size_t record_bytes,
+                       const std::vector<std::int64_t>& starts) override {
+        MPI_Datatype record;
+        MPI_Type_contiguous(as_int(static_cast<std::int64_t>(record_bytes)), MPI_BYTE, &record);
+        MPI_Type_commit(&record);
+        gather(records, record, starts);
+        MPI_Type_free(&record);
+    }
+
     std::vector<std::uint64_t> gather_words(const std::vector<std::uint64_t>& mine) override {
         const int n = as_int(static_cast<std::int64_t>(mine.size()));
         std::vector<int> counts(static_cast<std::size_t>(size_)), displs(counts.size());
@@ -61,15 +70,8 @@ public:
         return all;
     }
 
-    void sum_to_first(std::vector<std::int64_t>& v) override {
-        for (std::int64_t at = 0; at < static_cast<std::int64_t>(v.size()); at += kChunk) {
-            const int n = as_int(std::min<std::int64_t>(kChunk, static_cast<std::int64_t>(v.size()) - at));
-            if (rank_ == 0)
-                MPI_Reduce(MPI_IN_PLACE, v.data() + at, n, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
-            else
-                MPI_Reduce(v.data() + at, nullptr, n, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
-        }
-    }
+    void sum_to_first(std::vector<std::int64_t>& v) override { sum(v.data(), v.size(), MPI_INT64_T); }
+    void sum_to_first(std::vector<std::uint64_t>& v) override { sum(v.data(), v.size(), MPI_UINT64_T); }
 
     int first_failure(bool failed) override {
         int mine = failed ? rank_ : size_, lowest = size_;
@@ -118,6 +120,18 @@ public:
     void abort(int status) override { MPI_Abort(MPI_COMM_WORLD, status); }
 
 private:
+    void sum(void* data, std::size_t size, MPI_Datatype type) {
+        auto* bytes = static_cast<char*>(data);
+        for (std::int64_t at = 0; at < static_cast<std::int64_t>(size); at += kChunk) {
+            const int n = as_int(std::min<std::int64_t>(kChunk, static_cast<std::int64_t>(size) - at));
+            char* from = bytes + at * 8;
+            if (rank_ == 0)
+                MPI_Reduce(MPI_IN_PLACE, from, n, type, MPI_SUM, 0, MPI_COMM_WORLD);
+            else
+                MPI_Reduce(from, nullptr, n, type, MPI_SUM, 0, MPI_COMM_WORLD);
+        }
+    }
+
     void gather(void* data, MPI_Datatype type, const std::vector<std::int64_t>& starts) {
         std::vector<int> counts(static_cast<std::size_t>(size_)), displs(counts.size());
         for (int r = 0; r < size_; ++r) {

@@ -18,15 +18,12 @@ std::int32_t pair_phase(double concordance) {
     return concordance > 0 ? 1 : concordance < 0 ? -1 : 0;
 }
 
-ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
-                                   std::int64_t last, int threads, const ThreadStarter& starter,
-                                   const std::function<void(std::int64_t)>& progress) {
+ObservedPass observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
+                                 std::int64_t last, ObservedRecord* records, double* abs_r,
+                                 int threads, const ThreadStarter& starter,
+                                 const std::function<void(std::int64_t)>& progress) {
     const std::int64_t count = std::max<std::int64_t>(0, last - first);
-    ObservedValues out;
-    out.stat.assign(static_cast<std::size_t>(count), 0.0);
-    out.r.assign(static_cast<std::size_t>(count), 0.0);
-    out.phase.assign(static_cast<std::size_t>(count), 0);
-    out.cost.assign(static_cast<std::size_t>(count), 1);
+    ObservedPass out;
     constexpr std::int64_t kChunk = 32;
     std::atomic<std::int64_t> next{0};
     std::atomic<std::int64_t> done{0};
@@ -45,13 +42,12 @@ ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std
                 int chunk_capped = 0, chunk_scaled = 0;
                 for (std::int64_t k = begin; k < end; ++k, pair = next_pair(pair, p.NGENE)) {
                     const auto at = static_cast<std::size_t>(k);
-                    double abs_r = 0;
-                    observed_pair(p, in, pair.i, pair.j, scratch, out.stat[at], abs_r,
-                                  chunk_capped);
-                    out.r[at] = scratch.last_r;
-                    out.phase[at] = pair_phase(scratch.last_fit.concordance);
+                    double stat = 0;
+                    observed_pair(p, in, pair.i, pair.j, scratch, stat, abs_r[at], chunk_capped);
                     if (scratch.last_fit.scaled) ++chunk_scaled;
-                    out.cost[at] = kFixedCost + std::min(scratch.last_fit.passes, kMaxPasses);
+                    const auto cost = static_cast<std::uint32_t>(
+                        kFixedCost + std::clamp(scratch.last_fit.passes, 0, kMaxPasses));
+                    records[at] = {stat, make_meta(cost, pair_phase(scratch.last_fit.concordance))};
                 }
                 capped += chunk_capped;
                 scaled += chunk_scaled;

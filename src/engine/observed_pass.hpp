@@ -4,20 +4,14 @@
 // no random stream, so pairs are shared among threads in any order.
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 #include "analysis/run_data.hpp"
+#include "engine/observed_records.hpp"
 #include "engine/threads.hpp"
 
 namespace coswitch {
 
-struct ObservedValues {
-    std::vector<double> stat;  // the dependence statistic of pair first + k at [k]
-    std::vector<double> r;     // its signed correlation
-    std::vector<std::int32_t> phase;  // pair_phase of its fit
-    // An estimate of the pair's bootstrap cost: its observed fit's passes
-    // hint at how long its simulated data take to fit.
-    std::vector<std::int32_t> cost;
+struct ObservedPass {
     long long capped_fits = 0;
     long long scaled_fits = 0;  // fits that underflowed and were made again with scaling
     int threads_started = 0;
@@ -29,10 +23,14 @@ struct ObservedValues {
 std::int32_t pair_phase(double concordance);
 
 // Pairs [first, last) of the pair order on up to `threads` threads (0: every
-// core); progress(pairs done) is called now and then from the calling thread.
-ObservedValues observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
-                                   std::int64_t last, int threads,
-                                   const ThreadStarter& starter = {},
-                                   const std::function<void(std::int64_t)>& progress = {});
+// core): pair first + k into records[k] (its dependence statistic, and its
+// phase with an estimate of its bootstrap cost: its observed fit's passes
+// hint at how long its simulated data take to fit) and its correlation's
+// magnitude into abs_r[k]. progress(pairs done) is called now and then
+// from the calling thread.
+ObservedPass observed_statistics(const RunParameters& p, const Inputs& in, std::int64_t first,
+                                 std::int64_t last, ObservedRecord* records, double* abs_r,
+                                 int threads, const ThreadStarter& starter = {},
+                                 const std::function<void(std::int64_t)>& progress = {});
 
 }  // namespace coswitch

@@ -27,12 +27,20 @@ public:
         (void)v;
         (void)starts;
     }
+    // The same for blocks of records of `record_bytes` bytes each.
+    virtual void gather_blocks(void* records, std::size_t record_bytes,
+                               const std::vector<std::int64_t>& starts) {
+        (void)records;
+        (void)record_bytes;
+        (void)starts;
+    }
     // Every rank's words, in rank order, on every rank.
     virtual std::vector<std::uint64_t> gather_words(const std::vector<std::uint64_t>& mine) {
         return mine;
     }
     // Element-wise sums over every rank, on the first rank.
     virtual void sum_to_first(std::vector<std::int64_t>& v) { (void)v; }
+    virtual void sum_to_first(std::vector<std::uint64_t>& v) { (void)v; }
     // The lowest rank where failed is true, or -1 when none: on every rank.
     virtual int first_failure(bool failed) { return failed ? 0 : -1; }
     // value as it is on rank `from`, on every rank.

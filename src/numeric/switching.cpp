@@ -122,7 +122,10 @@ TwoStateFit fit_two_states(const std::vector<double>& values) {
 }
 
 TwoStateFit fit_two_states(const std::vector<double>& values, int ntime, int nrep) {
-    TwoStateFit f = fit_two_states(values);
+    std::vector<double> present;
+    for (const double v : values)
+        if (v == v) present.push_back(v);
+    TwoStateFit f = fit_two_states(present);
     f.persistence = persistence(values, ntime, nrep);
     return f;
 }

@@ -51,7 +51,8 @@ struct TwoStateFit {
 // The fit of values, which must have variation.
 TwoStateFit fit_two_states(const std::vector<double>& values);
 // The same for a gene's courses, laid out as persistence() takes them, with
-// their persistence.
+// their persistence; a missing value (NaN) has no part in the fit, and at
+// least 2 values that differ must be there.
 TwoStateFit fit_two_states(const std::vector<double>& values, int ntime, int nrep);
 
 }  // namespace coswitch

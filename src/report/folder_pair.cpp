@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
 #include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/numbers.hpp"
-#include "report/near_names.hpp"
+#include "table/near_names.hpp"
 #include "report/text.hpp"
 #include "table/cell_value.hpp"
 #include "table/input_file.hpp"
@@ -179,7 +180,10 @@ PairPanel read_folder_pair(const std::string& dir, const std::string& gene1,
                 throw RunError(kExitInput, values_name + ":" + std::to_string(n + 1) + ": " +
                                                std::to_string(c.size() - 1) + " values; expected " +
                                                std::to_string(samples));
-            for (std::size_t k = 1; k < c.size(); ++k) gene.values.push_back(number(c[k], values_name, n));
+            // A missing value (--missing model) is written NaN.
+            for (std::size_t k = 1; k < c.size(); ++k)
+                gene.values.push_back(c[k] == "NaN" ? std::nan("")
+                                                    : number(c[k], values_name, n));
         }
     }
     for (const PanelGene& gene : genes)

@@ -22,7 +22,7 @@ Index root_of(std::vector<Index>& parent, Index g) {
 }  // namespace
 
 Network network_of(const PairResults& r, const RankedPairs& k, double fdr) {
-    if (k.by != RankBy::dependence)
+    if (k.by != RankBy::dependence || !r.ranked)
         throw std::invalid_argument("network_of: the pairs must be ranked by dependence");
     const Index genes = r.names.size();
     Network net;
@@ -31,9 +31,9 @@ Network network_of(const PairResults& r, const RankedPairs& k, double fdr) {
     std::vector<Index> parent(genes), size(genes, 1);  // genes from 0 here
     std::iota(parent.begin(), parent.end(), Index{0});
     // A NaN adjusted value fails the test: no p-value, no edge.
-    for (const std::int64_t n : k.order) {
-        if (!(k.bh_new[static_cast<Index>(n)] <= fdr)) break;
-        const GenePair p = pair_at(n, r.genes());
+    net.edges = pairs_below_new(r, fdr, true);
+    for (std::int64_t rank = 0; rank < net.edges; ++rank) {
+        const GenePair p = pair_at(meta_value(r.records[static_cast<Index>(rank)].meta), r.genes());
         Index a = static_cast<Index>(p.i - 1), b = static_cast<Index>(p.j - 1);
         ++net.degree[a];
         ++net.degree[b];
@@ -44,7 +44,6 @@ Network network_of(const PairResults& r, const RankedPairs& k, double fdr) {
             parent[b] = a;
             size[a] += size[b];
         }
-        ++net.edges;
     }
     // Components found in the order of their first gene, then ordered
     // stably by size.

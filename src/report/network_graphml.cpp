@@ -61,7 +61,7 @@ void add_text(std::string& line, const char* key, const std::string& text) {
 
 }  // namespace
 
-void write_network_graphml(TextOut& out, const PairResults& r, const RankedPairs& k,
+void write_network_graphml(TextOut& out, const PairResults& r, const RankedPairs&,
                            const Network& net, const std::vector<GeneDensities>& densities) {
     std::vector<std::string> ids;
     ids.reserve(r.names.size());
@@ -85,22 +85,19 @@ void write_network_graphml(TextOut& out, const PairResults& r, const RankedPairs
         line += "</node>\n";
         out.write(line);
     }
-    for (std::int64_t rank = 0; rank < net.edges; ++rank) {
-        const std::int64_t n = k.order[static_cast<std::size_t>(rank)];
-        const auto u = static_cast<std::size_t>(n);
-        const GenePair p = pair_at(n, r.genes());
-        line = "    <edge source=\"" + ids[static_cast<std::size_t>(p.i - 1)] + "\" target=\"" +
-               ids[static_cast<std::size_t>(p.j - 1)] + "\">";
-        add_double(line, "stat_new", r.stat_new[u], 8);
-        add_double(line, "p_new", pooled_pvalue(r.count_new[u], r.M));
-        add_double(line, "p_new_bh", k.bh_new[u]);
-        add_double(line, "r", r.r[u], 8);
-        add_text(line, "phase", phase_word(r.phase[u]));
-        add_double(line, "stat_corr", r.stat_corr[u], 8);
-        add_double(line, "p_corr_bh", k.bh_corr[u]);
+    for_each_pair(r, 0, net.edges, [&](const PairValues& v) {
+        line = "    <edge source=\"" + ids[static_cast<std::size_t>(v.genes.i - 1)] + "\" target=\"" +
+               ids[static_cast<std::size_t>(v.genes.j - 1)] + "\">";
+        add_double(line, "stat_new", v.stat_new, 8);
+        add_double(line, "p_new", pooled_pvalue(v.count_new, r.M));
+        add_double(line, "p_new_bh", v.bh_new);
+        add_double(line, "r", v.r, 8);
+        add_text(line, "phase", phase_word(v.phase));
+        add_double(line, "stat_corr", v.stat_corr, 8);
+        add_double(line, "p_corr_bh", v.bh_corr);
         line += "</edge>\n";
         out.write(line);
-    }
+    });
     out.write("  </graph>\n</graphml>\n");
 }
 

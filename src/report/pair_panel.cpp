@@ -81,12 +81,14 @@ struct Layout {
 double draw_gene(std::string& svg, const PairPanel& p, int g, double top, const Layout& L) {
     const PanelGene& gene = p.genes[static_cast<std::size_t>(g)];
     const PanelDesign& d = p.design;
-    double lo = gene.values.empty() ? 0 : gene.values[0], hi = lo;
+    double lo = 0, hi = 0;
+    bool any = false;
     for (const auto* v : {&gene.values, &gene.mean0, &gene.mean1})
         for (double x : *v)
             if (std::isfinite(x)) {
-                lo = std::min(lo, x);
-                hi = std::max(hi, x);
+                lo = any ? std::min(lo, x) : x;
+                hi = any ? std::max(hi, x) : x;
+                any = true;
             }
     const double pad = hi > lo ? (hi - lo) * 0.06 : 1.0;
     lo -= pad;
@@ -140,14 +142,16 @@ double draw_gene(std::string& svg, const PairPanel& p, int g, double top, const 
         svg += text_at(L.right + 6, label_y[s], label, " font-size=\"11\" fill=\"#444444\"");
     }
 
-    // A line and points per replicate.
+    // A line and points per replicate; a missing value has no point, and
+    // the line goes from the value before it to the value after.
     for (int r = 0; r < d.nrep; ++r) {
         const char* colour = kReplicateColours[r % 8];
         std::string points, dots;
         for (int t = 0; t < d.ntime; ++t) {
             const double v = gene.values[static_cast<std::size_t>(t * d.nrep + r)];
+            if (v != v) continue;
             const std::string at_x = num(L.x(d.times[static_cast<std::size_t>(t)])), at_y = num(y(v));
-            points += (t ? " " : "") + at_x + "," + at_y;
+            points += (points.empty() ? "" : " ") + at_x + "," + at_y;
             dots += "<circle cx=\"" + at_x + "\" cy=\"" + at_y + "\" r=\"2.6\"><title>" + id +
                     ", replicate " + xml_escape(d.replicate_labels[static_cast<std::size_t>(r)]) +
                     ", time " + xml_escape(d.time_labels[static_cast<std::size_t>(t)]) + ": " +

@@ -168,6 +168,7 @@ PairPanel make_pair_panel(PanelDesign design, bool time_mode, PanelGene a, Panel
         in.PARA2(1, c) = gene.mean1[t];
         in.PARA2(2, c) = gene.sd1[t];
     }
+    mark_gaps(in);
     panel.fit = pair_posteriors(p, in, 1, 2);
     return panel;
 }

@@ -90,8 +90,7 @@ void fact(std::string& html, const std::string& key, const std::string& value) {
 
 std::string count(std::int64_t n) { return std::to_string(n); }
 
-std::string run_facts(const ScanSettings& o, const ScanInputs& s, const PairResults& r,
-                      const RankedPairs& k) {
+std::string run_facts(const ScanSettings& o, const ScanInputs& s, const PairResults& r) {
     std::string html = "<table class=\"facts\">\n";
     fact(html, "table", xml_escape(s.table_name) + " (" + count(static_cast<std::int64_t>(s.table_genes)) +
                             " genes, " + count(static_cast<std::int64_t>(s.table_samples)) + " samples, " +
@@ -122,9 +121,9 @@ std::string run_facts(const ScanSettings& o, const ScanInputs& s, const PairResu
                                            (r.M > 0 ? ", so no p-value is below " +
                                                           significant(pooled_pvalue(0, r.M), 4)
                                                     : std::string(": every p-value is NaN")));
-    fact(html, "adjusted p below 0.05", count(pairs_below(k.bh_new, 0.05)) +
+    fact(html, "adjusted p below 0.05", count(pairs_below_new(r, 0.05)) +
                                             " pairs by the dependence statistic, " +
-                                            count(pairs_below(k.bh_corr, 0.05)) + " by the correlation");
+                                            count(pairs_below_corr(r, 0.05)) + " by the correlation");
     return html + "</table>\n<pre>" + xml_escape(s.design_text) + "</pre>\n";
 }
 
@@ -143,7 +142,7 @@ void table_row(std::string& html, const PairFigures& f, int panels) {
 }  // namespace
 
 void write_report_page(TextOut& out, const ScanSettings& o, const ScanInputs& s,
-                       const PairResults& r, const RankedPairs& k, const PageParts& parts) {
+                       const PairResults& r, const RankedPairs&, const PageParts& parts) {
     const std::string table = xml_escape(s.table_name);
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -154,7 +153,7 @@ void write_report_page(TextOut& out, const ScanSettings& o, const ScanInputs& s,
         kStyle + "\n</style>\n</head>\n<body>\n<h1>coswitch scan of " + table + "</h1>\n" +
         "<p class=\"note\"><a href=\"#run\">The run</a> | <a href=\"#top\">Top pairs</a> | "
         "<a href=\"#heatmap\">Heatmap</a> | <a href=\"#pairs\">Pair table</a></p>\n"
-        "<h2 id=\"run\">The run</h2>\n" + run_facts(o, s, r, k);
+        "<h2 id=\"run\">The run</h2>\n" + run_facts(o, s, r);
     out.write(html);
 
     const std::int64_t panels = std::min<std::int64_t>(std::max(parts.top_pairs, 0), r.pairs());
@@ -166,17 +165,13 @@ void write_report_page(TextOut& out, const ScanSettings& o, const ScanInputs& s,
            "of this folder.</p>\n";
     out.write(html);
     const PanelDesign design = panel_design(s.design_tsv, "design.tsv");
-    const int genes = r.genes();
-    for (std::int64_t rank = 1; rank <= panels; ++rank) {
-        const std::int64_t n = k.order[static_cast<std::size_t>(rank - 1)];
-        const GenePair g = pair_at(n, genes);
-        const PairPanel panel = make_pair_panel(design, s.p.FLAG == 'T', scan_panel_gene(s, g.i),
-                                                scan_panel_gene(s, g.j),
-                                                pair_figures(pair_row(r, k, rank, n), "pairs.tsv"),
-                                                r.pairs());
-        out.write("<div class=\"panel\" id=\"pair-" + count(rank) + "\">\n" + pair_panel_svg(panel) +
+    for_each_pair(r, 0, panels, [&](const PairValues& v) {
+        const PairPanel panel = make_pair_panel(design, s.p.FLAG == 'T', scan_panel_gene(s, v.genes.i),
+                                                scan_panel_gene(s, v.genes.j),
+                                                pair_figures(pair_row(r, v), "pairs.tsv"), r.pairs());
+        out.write("<div class=\"panel\" id=\"pair-" + count(v.position + 1) + "\">\n" + pair_panel_svg(panel) +
                   "</div>\n");
-    }
+    });
 
     html = "<h2 id=\"heatmap\">Heatmap</h2>\n";
     if (parts.heatmap_svg.empty())
@@ -203,15 +198,13 @@ void write_report_page(TextOut& out, const ScanSettings& o, const ScanInputs& s,
         html += std::string("<th") + (text ? " data-kind=\"text\"" : "") + ">" + name + "</th>";
     }
     html += "</tr></thead>\n<tbody>\n";
-    for (std::int64_t rank = 1; rank <= held; ++rank) {
-        table_row(html, pair_figures(pair_row(r, k, rank, k.order[static_cast<std::size_t>(rank - 1)]),
-                                     "pairs.tsv"),
-                  static_cast<int>(panels));
+    for_each_pair(r, 0, held, [&](const PairValues& v) {
+        table_row(html, pair_figures(pair_row(r, v), "pairs.tsv"), static_cast<int>(panels));
         if (html.size() > (1 << 16)) {
             out.write(html);
             html.clear();
         }
-    }
+    });
     html += "</tbody>\n</table>\n<script>\n" + std::string(kScript) + "\n</script>\n</body>\n</html>\n";
     out.write(html);
 }

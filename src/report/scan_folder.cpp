@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "io/errors.hpp"
 #include "io/files.hpp"
 #include "io/text_out.hpp"
 #include "report/edges_tsv.hpp"
@@ -44,10 +45,50 @@ void heatmap_for_page(const NewDirectory& folder, int genes, PageParts& parts) {
 
 }  // namespace
 
-void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const ScanInputs& s,
-                       const PairResults& r, const RankedPairs& k, const RunRecord& record) {
+PairsChoice pairs_choice_of(const ScanSettings& o, std::int64_t pairs) {
+    if (o.pairs.empty()) return default_pairs_choice(pairs, o.all_pairs_up_to);
+    const std::size_t blank = o.pairs.find(' ');
+    PairsChoice c;
+    if (!parse_pairs_choice(o.pairs.substr(0, blank), blank == std::string::npos ? "" : o.pairs.substr(blank + 1), c))
+        throw RunError(kExitInput, "pairs: \"" + o.pairs + "\" is not one of all, fdr Q (0 to 1), top N");
+    return c;
+}
+
+std::string pairs_written_text(const PairsWritten& w, std::int64_t pairs) {
+    const PairsChoice& c = w.choice;
+    std::string text = " pairs.tsv: ";
+    switch (c.rule) {
+        case PairsChoice::Rule::all:
+            text += "all " + std::to_string(w.rows) + " pairs";
+            break;
+        case PairsChoice::Rule::fdr:
+            text += std::to_string(w.rows) + " of " + std::to_string(pairs) +
+                    " pairs, those with an adjusted p-value of at most " + shortest_text(c.fdr) +
+                    " by either statistic";
+            break;
+        case PairsChoice::Rule::top:
+            text += "the best " + std::to_string(w.rows) + " of " + std::to_string(pairs) +
+                    " pairs by dependence p-value";
+            break;
+    }
+    if (c.by_default)
+        text += c.rule == PairsChoice::Rule::all
+                    ? " (the default up to " + std::to_string(c.all_up_to) + " pairs)"
+                    : " (the default above " + std::to_string(c.all_up_to) + " pairs; --pairs all writes every one)";
+    return text + "\n";
+}
+
+PairsWritten write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const ScanInputs& s,
+                               const PairResults& r, const RankedPairs& k, const RunRecord& given) {
+    PairsWritten written;
+    written.choice = pairs_choice_of(o, r.pairs());
+    RunRecord record = given;
     write_file_in(folder, o.gzip ? "pairs.tsv.gz" : "pairs.tsv", o.gzip,
-                  [&](TextOut& out) { write_pairs_tsv(out, r, k); });
+                  [&](TextOut& out) {
+                      written.rows = write_pairs_tsv(out, r, k, written.choice, PairNotes(s.p, s.in));
+                  });
+    record.pairs_rule = pairs_choice_words(written.choice);
+    record.pairs_rows = written.rows;
     write_folder_file(folder, "genes.tsv", genes_tsv(s));
     write_folder_file(folder, "design.tsv", s.design_tsv);
     write_file_in(folder, o.gzip ? "values.tsv.gz" : "values.tsv", o.gzip,
@@ -70,6 +111,7 @@ void write_scan_folder(const NewDirectory& folder, const ScanSettings& o, const 
     write_file_in(folder, "report.html", false,
                   [&](TextOut& out) { write_report_page(out, o, s, r, k, parts); });
     write_folder_file(folder, "run.tsv", run_tsv(o, s, record));
+    return written;
 }
 
 }  // namespace coswitch

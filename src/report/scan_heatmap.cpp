@@ -28,23 +28,32 @@ HeatmapScale pooled_scale(std::int64_t M) {
 
 }  // namespace
 
-void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k,
+void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs&,
                         const std::vector<int>& genes) {
     const int all = r.genes();
     const int n = static_cast<int>(genes.size());
     if (n < 2 || !std::is_sorted(genes.begin(), genes.end(), std::less_equal<int>()) ||
         genes.front() < 1 || genes.back() > all)
         throw std::invalid_argument("a heatmap needs two or more distinct genes of the run");
-    auto pair_of = [&](GenePair g) {
-        return static_cast<std::size_t>(pair_index(genes[static_cast<std::size_t>(g.i - 1)],
-                                                   genes[static_cast<std::size_t>(g.j - 1)], all));
-    };
+    // The drawn genes' pairs, found by one scan of the ranking, in their own
+    // pair order.
+    std::vector<int> local(static_cast<std::size_t>(all) + 1, 0);
+    for (int g = 1; g <= n; ++g) local[static_cast<std::size_t>(genes[static_cast<std::size_t>(g - 1)])] = g;
+    std::vector<PairValues> drawn(static_cast<std::size_t>(pair_count(n)));
+    for (std::int64_t q = 0; q < r.pairs(); ++q) {
+        const auto m = static_cast<std::int64_t>(meta_value(r.records[static_cast<std::size_t>(q)].meta));
+        const GenePair g = pair_at(m, all);
+        const int a = local[static_cast<std::size_t>(g.i)], b = local[static_cast<std::size_t>(g.j)];
+        if (a == 0 || b == 0) continue;
+        for_each_pair(r, q, q + 1, [&](const PairValues& v) {
+            drawn[static_cast<std::size_t>(pair_index(a, b, n))] = v;
+        });
+    }
     std::vector<int> order;
     {
-        // The drawn genes' pairs in their own pair order; freed before drawing.
         std::vector<double> similarity;
-        similarity.reserve(static_cast<std::size_t>(pair_count(n)));
-        for (GenePair g{1, 2}; g.i < n; g = next_pair(g, n)) similarity.push_back(r.stat_new[pair_of(g)]);
+        similarity.reserve(drawn.size());
+        for (const PairValues& v : drawn) similarity.push_back(v.stat_new);
         order = average_linkage_order(n, similarity);
     }
     std::vector<int> place(static_cast<std::size_t>(n) + 1);
@@ -56,18 +65,19 @@ void write_scan_heatmap(TextOut& out, const PairResults& r, const RankedPairs& k
         names.push_back(r.names[static_cast<std::size_t>(genes[static_cast<std::size_t>(g - 1)] - 1)]);
     }
     const HeatmapCells cells = [&](const std::function<void(const PairRow&)>& take) {
-        for (GenePair g{1, 2}; g.i < n; g = next_pair(g, n)) {
-            const std::size_t u = pair_of(g);
+        std::size_t u = 0;
+        for (GenePair g{1, 2}; g.i < n; g = next_pair(g, n), ++u) {
+            const PairValues& v = drawn[u];
             PairRow c;
             c.i = place[static_cast<std::size_t>(g.i)];
             c.j = place[static_cast<std::size_t>(g.j)];
             if (c.i > c.j) std::swap(c.i, c.j);  // both statistics are symmetric in the pair
-            c.stat_new = r.stat_new[u];
-            c.p_new = pooled_pvalue(r.count_new[u], r.M);
-            c.p_new_bh = k.bh_new[u];
-            c.stat_corr = r.stat_corr[u];
-            c.p_corr = pooled_pvalue(r.count_corr[u], r.M);
-            c.p_corr_bh = k.bh_corr[u];
+            c.stat_new = v.stat_new;
+            c.p_new = pooled_pvalue(v.count_new, r.M);
+            c.p_new_bh = v.bh_new;
+            c.stat_corr = v.stat_corr;
+            c.p_corr = pooled_pvalue(v.count_corr, r.M);
+            c.p_corr_bh = v.bh_corr;
             take(c);
         }
     };

@@ -57,6 +57,10 @@ std::string scan_inputs_text(const ScanInputs& s) {
     std::string out = " table: " + s.table_name + " (" + std::to_string(s.table_genes) +
                       " genes, " + std::to_string(s.table_samples) + " samples, " +
                       (s.separator == ',' ? "comma" : "tab") + "-separated)\n";
+    if (s.row_names)
+        out += " ids: the first column, which the header line does not name (one cell shorter "
+               "than the rows, as R's write.table writes row names)\n";
+    if (!s.list_header.empty()) out += " gene list: " + s.list_header + "\n";
     if (!s.normalised.empty()) out += " values: " + s.normalised + "\n";
     out += with_blank_lines(s.design_text);
     out += " genes: " + std::to_string(s.kept) + " kept, " + std::to_string(s.dropped) +
@@ -64,6 +68,12 @@ std::string scan_inputs_text(const ScanInputs& s) {
     if (s.not_selected > 0) out += ", " + std::to_string(s.not_selected) + " not selected";
     // With fewer than 2 genes the run stops before the folder: no genes.tsv.
     out += s.p.NGENE >= 2 ? " (genes.tsv lists every gene of the run and why)\n" : "\n";
+    if (s.missing_values > 0 || s.holes > 0)
+        out += " missing values: " + std::to_string(s.missing_values) + " in the kept genes" +
+               (s.holes > 0 ? ", besides the design's " + std::to_string(s.holes) +
+                                  (s.holes == 1 ? " hole" : " holes")
+                            : std::string()) +
+               "; a missing value weighs the same for either state\n";
     out += " densities: " +
            std::string(s.densities_given ? "given (--para1, --para2)"
                                          : "a two-state fit per gene") +
@@ -120,14 +130,15 @@ std::vector<GeneDensities> kept_gene_densities(const ScanInputs& s) {
 std::string genes_tsv(const ScanInputs& s) {
     std::string out =
         "gene\tline\tstatus\treason\tindex\tmean0\tsd0\tmean1\tsd1\tweight1\tbic_gain\t"
-        "persistence\tpersistence_p\tswitching\n";
+        "persistence\tpersistence_p\tswitching\tmissing\n";
     const std::vector<GeneDensities> densities = kept_gene_densities(s);
     for (const GeneReport& g : s.genes) {
         // A --genes list keeps to its genes: the table's others are only counted (run.tsv).
         if (g.status == "not selected") continue;
         out += g.id + "\t" + std::to_string(g.line) + "\t" + g.status + "\t" + g.reason + "\t";
+        const std::string missing = "\t" + std::to_string(g.missing) + "\n";
         if (g.index == 0) {
-            out += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
+            out += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA" + missing;
             continue;
         }
         const KeptGeneFit& f = s.fits[static_cast<std::size_t>(g.index - 1)];
@@ -152,7 +163,8 @@ std::string genes_tsv(const ScanInputs& s) {
         append_fixed(out, f.persistence.lag1, 4);
         out += "\t";
         append_shortest(out, f.persistence.p);
-        out += switching(f.bic_gain, f.persistence) ? "\tyes\n" : "\tno\n";
+        out += switching(f.bic_gain, f.persistence) ? "\tyes" : "\tno";
+        out += missing;
     }
     return out;
 }
@@ -180,6 +192,9 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
         {"transform", o.transform},
         {"normalise", o.normalise},
         {"missing", o.missing},
+        {"max_missing", o.missing == "model" ? shortest_text(o.max_missing) : "NA"},
+        {"missing_values", std::to_string(s.missing_values)},
+        {"design_holes", std::to_string(s.holes)},
         {"genes_in_table", std::to_string(s.table_genes)},
         {"genes_kept", std::to_string(s.kept)},
         {"genes_dropped", std::to_string(s.dropped)},
@@ -193,6 +208,8 @@ std::string run_tsv(const ScanSettings& o, const ScanInputs& s, const RunRecord&
         {"pooled_nulls", std::to_string(r.pooled)},
         {"p_values", "(count + 1) / (pooled_nulls + 1)"},
         {"fdr", shortest_text(o.fdr)},
+        {"pairs_tsv", r.pairs_rule},
+        {"pairs_tsv_rows", std::to_string(r.pairs_rows)},
         {"ranks", std::to_string(r.ranks)},
         {"threads", std::to_string(r.report.threads_started) + (r.ranks > 1 ? " on the first rank" : "")},
         {"capped_fits", std::to_string(r.report.capped_fits)},

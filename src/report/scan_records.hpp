@@ -19,6 +19,8 @@ struct RunRecord {
     long long scaled_fits = 0;
     int ranks = 1;
     double seconds = 0;
+    std::string pairs_rule;      // which pairs pairs.tsv holds, as --pairs says it
+    std::int64_t pairs_rows = 0;  // and how many it holds
 };
 
 // What the run is about to do, for standard output; every line begins with
@@ -46,8 +48,8 @@ std::size_t switching_genes(const ScanInputs& s);
 // cannot hold): time_index, mean0, sd0, mean1, sd1, exact shortest text.
 std::string time_densities_tsv(const ScanInputs& s);
 
-// genes.tsv: every gene of the table with its status, densities and
-// switching criterion.
+// genes.tsv: every gene of the run with its status, densities, switching
+// criterion and, last, its count of missing values.
 std::string genes_tsv(const ScanInputs& s);
 
 // run.tsv: how the run was made: the command (quoted so that it pastes into

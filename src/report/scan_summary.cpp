@@ -9,9 +9,9 @@
 namespace coswitch {
 
 std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
+    // The genes and pairs are counted once, before the run (scan_inputs_text).
     const std::int64_t pairs = r.pairs();
-    std::string out = " genes kept: " + std::to_string(r.genes()) + "\n";
-    out += " gene pairs: " + std::to_string(pairs) + "\n";
+    std::string out;
     if (pairs == 0) return out;
     if (r.M <= 0) {
         out += " no bootstrap replicates: every p-value is NaN\n";
@@ -20,27 +20,23 @@ std::string scan_summary(const PairResults& r, const RankedPairs& k, int top) {
                " pooled null values; none can be below " +
                significant(pooled_pvalue(0, r.M), 4) + "\n";
         out += " pairs with an adjusted p-value below 0.05: " +
-               std::to_string(pairs_below(k.bh_new, 0.05)) + " by the dependence statistic, " +
-               std::to_string(pairs_below(k.bh_corr, 0.05)) + " by the correlation\n";
+               std::to_string(pairs_below_new(r, 0.05)) + " by the dependence statistic, " +
+               std::to_string(pairs_below_corr(r, 0.05)) + " by the correlation\n";
     }
-    const std::size_t shown = std::min(k.order.size(), static_cast<std::size_t>(std::max(top, 0)));
+    const std::int64_t shown = std::min<std::int64_t>(pairs, std::max(top, 0));
     if (shown == 0) return out;
     out += " top " + std::to_string(shown) + " pairs by " +
            (k.by == RankBy::dependence ? "dependence" : "correlation") + " p-value:\n";
     std::vector<std::vector<std::string>> cells = {
         {"rank", "gene1", "gene2", "stat_new", "p_new", "p_new_bh", "stat_corr", "p_corr",
          "p_corr_bh", "phase"}};
-    for (std::size_t rank = 0; rank < shown; ++rank) {
-        const std::int64_t n = k.order[rank];
-        const auto u = static_cast<std::size_t>(n);
-        const GenePair g = pair_at(n, r.genes());
-        cells.push_back({std::to_string(rank + 1), r.names[static_cast<std::size_t>(g.i - 1)],
-                         r.names[static_cast<std::size_t>(g.j - 1)], fixed(r.stat_new[u], 4),
-                         significant(pooled_pvalue(r.count_new[u], r.M), 4),
-                         significant(k.bh_new[u], 4), fixed(r.stat_corr[u], 4),
-                         significant(pooled_pvalue(r.count_corr[u], r.M), 4),
-                         significant(k.bh_corr[u], 4), phase_word(r.phase[u])});
-    }
+    for_each_pair(r, 0, shown, [&](const PairValues& v) {
+        cells.push_back({std::to_string(v.position + 1), r.names[static_cast<std::size_t>(v.genes.i - 1)],
+                         r.names[static_cast<std::size_t>(v.genes.j - 1)], fixed(v.stat_new, 4),
+                         significant(pooled_pvalue(v.count_new, r.M), 4), significant(v.bh_new, 4),
+                         fixed(v.stat_corr, 4), significant(pooled_pvalue(v.count_corr, r.M), 4),
+                         significant(v.bh_corr, 4), phase_word(v.phase)});
+    });
     std::vector<bool> left(cells[0].size(), false);
     left[1] = left[2] = true;
     return out + aligned(cells, left);

@@ -37,6 +37,10 @@ void write_classic_folder(const NewDirectory& folder, const RunParameters& p, co
     const std::string why = beyond_classic_limits(p);
     if (!why.empty())
         throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
+    if (!in.gaps.empty())
+        throw RunError(kExitInput,
+                       "--write-classic: the classic run cannot take missing values; give "
+                       "--missing drop to keep only the genes without one");
     write_folder_file(folder, "realdata.txt", realdata_text(p, in));
     write_folder_file(folder, "para1.txt", para_text(p, in.PARA1));
     write_folder_file(folder, "para2.txt", para_text(p, in.PARA2));

@@ -16,7 +16,7 @@ std::string answers_text(const RunParameters& p);
 
 // The four files into the new folder, which the caller places (with the
 // results, so that both appear or neither); RunError(kExitInput) when p is
-// beyond the classic limits.
+// beyond the classic limits or the inputs hold a missing value.
 void write_classic_folder(const NewDirectory& folder, const RunParameters& p, const Inputs& in);
 
 }  // namespace coswitch

@@ -12,12 +12,14 @@
 #include "io/errors.hpp"
 #include "io/new_file.hpp"
 #include "io/numbers.hpp"
+#include "report/pair_notes.hpp"
 #include "report/pair_ranking.hpp"
 #include "report/scan_folder.hpp"
 #include "report/scan_records.hpp"
 #include "scan/inputs.hpp"
 #include "scan/run.hpp"
 #include "table/labelled_design.hpp"
+#include "table/prepare.hpp"
 #include "table/printable.hpp"
 
 namespace coswitch::api {
@@ -74,7 +76,7 @@ NamedTable table_of(const Matrix& m) {
     return t;
 }
 
-coswitch::Design design_of(const Design& d, const NamedTable& t) {
+coswitch::Design design_of(const Design& d, const NamedTable& t, bool holes_allowed) {
     const std::size_t samples = t.samples.size();
     if (d.time.size() != samples)
         bad("the design gives " + std::to_string(d.time.size()) + " times for " +
@@ -96,12 +98,15 @@ coswitch::Design design_of(const Design& d, const NamedTable& t) {
         labelled.push_back(std::move(l));
     }
     if (labelled.empty()) bad("the design uses no sample: every time is NaN");
-    return design_from_labels(labelled, "the design given with the table");
+    return design_from_labels(labelled, "the design given with the table",
+                              "the time and replicate labels", holes_allowed);
 }
 
 ScanSettings settings_of(const Settings& in) {
     ScanSettings o;
     o.missing = in.missing;
+    if (!(in.max_missing >= 0 && in.max_missing <= 1)) bad("max_missing: needs a share from 0 to 1");
+    o.max_missing = in.max_missing;
     o.transform_given = !in.transform.empty();
     o.transform = in.transform.empty() ? "none" : in.transform;
     o.normalise = in.normalise;
@@ -123,7 +128,8 @@ ScanSettings settings_of(const Settings& in) {
 ScanInputs inputs_of(const Matrix& data, const Design& design, const ScanSettings& o,
                      const Settings& in) {
     NamedTable table = table_of(data);
-    const coswitch::Design d = design_of(design, table);
+    const coswitch::Design d =
+        design_of(design, table, parse_missing_rule(o.missing) == MissingRule::Model);
     GeneList list;
     list.name = "the gene list";
     for (std::size_t k = 0; k < in.genes.size(); ++k) {
@@ -144,6 +150,7 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
         g.status = r.status;
         g.reason = r.reason;
         g.index = r.index;
+        g.missing = static_cast<int>(r.missing);
         g.mean0 = g.sd0 = g.mean1 = g.sd1 = g.weight1 = g.bic_gain = kNaN;
         g.persistence = g.persistence_p = kNaN;
         if (r.index > 0) {
@@ -166,29 +173,27 @@ std::vector<Gene> genes_of(const ScanInputs& s) {
     return out;
 }
 
-std::vector<Pair> pairs_of(const PairResults& r, const RankedPairs& k) {
+std::vector<Pair> pairs_of(const PairResults& r, const PairNotes& notes) {
     std::vector<Pair> out;
-    out.reserve(k.order.size());
-    for (std::size_t rank = 0; rank < k.order.size(); ++rank) {
-        const std::int64_t n = k.order[rank];
-        const auto u = static_cast<std::size_t>(n);
-        const GenePair g = pair_at(n, r.genes());
+    out.reserve(static_cast<std::size_t>(r.pairs()));
+    for_each_pair(r, 0, r.pairs(), [&](const PairValues& v) {
         Pair p;
-        p.rank = static_cast<std::int64_t>(rank) + 1;
-        p.gene1 = r.names[static_cast<std::size_t>(g.i - 1)];
-        p.gene2 = r.names[static_cast<std::size_t>(g.j - 1)];
-        p.stat_new = r.stat_new[u];
-        p.p_new = pooled_pvalue(r.count_new[u], r.M);
-        p.p_new_bh = k.bh_new[u];
-        p.stat_corr = r.stat_corr[u];
-        p.p_corr = pooled_pvalue(r.count_corr[u], r.M);
-        p.p_corr_bh = k.bh_corr[u];
-        p.r = r.r[u];
-        p.phase = phase_word(r.phase[u]);
-        p.switching1 = r.switching[static_cast<std::size_t>(g.i - 1)] != 0;
-        p.switching2 = r.switching[static_cast<std::size_t>(g.j - 1)] != 0;
+        p.rank = v.position + 1;
+        p.gene1 = r.names[static_cast<std::size_t>(v.genes.i - 1)];
+        p.gene2 = r.names[static_cast<std::size_t>(v.genes.j - 1)];
+        p.stat_new = v.stat_new;
+        p.p_new = pooled_pvalue(v.count_new, r.M);
+        p.p_new_bh = v.bh_new;
+        p.stat_corr = v.stat_corr;
+        p.p_corr = pooled_pvalue(v.count_corr, r.M);
+        p.p_corr_bh = v.bh_corr;
+        p.r = v.r;
+        p.phase = phase_word(v.phase);
+        p.switching1 = r.switching[static_cast<std::size_t>(v.genes.i - 1)] != 0;
+        p.switching2 = r.switching[static_cast<std::size_t>(v.genes.j - 1)] != 0;
+        p.note = notes.note(v.genes.i, v.genes.j, p.r);
         out.push_back(std::move(p));
-    }
+    });
     return out;
 }
 
@@ -215,13 +220,14 @@ Result scan(const Matrix& data, const Design& design, const Settings& settings,
         state->report = run.report;
         state->scaled_fits = run.scaled_fits;
         state->pairs = std::move(run.results);
-        state->ranked = rank_pairs(state->pairs);
+        state->ranked = rank_pairs(state->pairs, state->settings.threads);
         state->seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         Result out;
         out.genes = genes_of(s);
-        out.pairs = pairs_of(state->pairs, state->ranked);
+        out.pairs = pairs_of(state->pairs, PairNotes(s.p, s.in));
         out.pooled_nulls = state->pairs.M;
+        out.pair_notes = PairNotes(s.p, s.in).active();
         out.time_points = s.p.NTIME;
         out.replicates = s.p.NREP;
         out.state = std::move(state);

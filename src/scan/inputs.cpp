@@ -24,8 +24,10 @@ namespace {
 
 Design make_design(const ScanSettings& o, const NamedTable& table,
                    const std::vector<std::size_t>& selected) {
-    if (!o.design.empty()) return design_from_file(table, selected, o.design, o.design);
-    if (!o.samples.empty()) return design_from_samples(table, selected, o.samples);
+    // A time point without one of the replicates: missing values, when they can be modelled.
+    const bool holes = parse_missing_rule(o.missing) == MissingRule::Model;
+    if (!o.design.empty()) return design_from_file(table, selected, o.design, o.design, holes);
+    if (!o.samples.empty()) return design_from_samples(table, selected, o.samples, holes);
     // Column order, checked against the names: ZT0_R1, ZT0_R2 are not two
     // time points, t3, t4, t5 not one.
     if (!o.replicates) check_names_without_design(table, selected);
@@ -127,6 +129,7 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     s.table_genes = table.genes();
     s.table_samples = table.samples.size();
     s.separator = table.separator;
+    s.row_names = table.row_names;
     s.design_how = design.how;
     s.design_text = design_text(design, table);
     s.design_tsv = design_tsv(design, table);
@@ -134,11 +137,13 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
     GeneOptions go;
     go.genes = list;
     go.missing = parse_missing_rule(o.missing);
+    go.max_missing = o.max_missing;
     go.transform = parse_transform(o.transform);
     go.normalise = parse_normalise(o.normalise);
     Prepared prep = prepare_genes(table, design, go);
     refuse_raw_counts(o, table.name, prep.libraries);
     s.note = prep.note;
+    s.list_header = prep.list_header;
     if (go.normalise == Normalise::Cpm)
         s.normalised = "counts per million (--normalise cpm; sample sums from " +
                        count_text(prep.libraries.sums[prep.libraries.least]) + " to " +
@@ -162,23 +167,26 @@ ScanInputs scan_inputs(NamedTable table, const Design& design, const ScanSetting
         r.id = table.ids[k];
         r.line = table.lines[k];
         r.status = status_word(prep.status[k]);
-        r.reason = status_reason(prep.status[k]);
+        r.reason = prep.reason(k);
         r.index = index[k];
+        r.missing = prep.missing[k];
+        if (r.index != 0) s.missing_values += r.missing;
         s.genes.push_back(std::move(r));
     }
     s.kept = prep.count(GeneStatus::Kept);
     s.not_selected = prep.count(GeneStatus::NotSelected);
     s.dropped = table.genes() - s.kept - s.not_selected;
     if (s.kept < 2)
-        for (const std::size_t c : design.columns) {
+        for (const std::size_t c : design.samples()) {
             bool empty = table.genes() > 0;
             for (std::size_t g = 0; g < table.genes() && empty; ++g)
                 empty = std::isnan(table.value(g, c));
             if (empty) s.empty_columns.push_back(describe_column(table, c));
         }
+    s.holes = design.holes();
     s.in.MODTCELL44 = std::move(prep.MODTCELL44);
+    mark_gaps(s.in);
     table = NamedTable();  // its values are no longer needed
-
 
     // Every kept gene's two-state fit: its densities unless given, and its
     // switching criterion in any case.

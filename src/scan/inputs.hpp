@@ -22,6 +22,7 @@ struct GeneReport {
     std::string status;         // kept, dropped, not selected (not in genes.tsv)
     std::string reason;         // why not kept
     int index = 0;              // 1.. for kept genes: its number in the run
+    std::size_t missing = 0;    // its missing values among the used samples
 };
 
 struct KeptGeneFit {
@@ -51,10 +52,14 @@ struct ScanInputs {
     std::vector<InputFile> files;      // the other inputs, as given
     std::size_t table_genes = 0, table_samples = 0;
     char separator = '\t';
+    bool row_names = false;            // the header names no id column (R's write.table)
+    std::string list_header;           // the --genes list's first line skipped as a header, or ""
     std::string design_how, design_text, design_tsv;
     std::string normalised;            // for the summary: how values were scaled, "" for not
     std::string note;                  // a warning for standard error, or ""
     std::size_t kept = 0, dropped = 0, not_selected = 0;
+    std::size_t missing_values = 0;  // of the kept genes, among the used samples
+    std::size_t holes = 0;           // cells of the design without a sample
     // With fewer than 2 genes kept: the used columns missing in every row,
     // as messages name them (describe_column).
     std::vector<std::string> empty_columns;

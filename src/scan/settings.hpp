@@ -1,6 +1,7 @@
 #pragma once
 // What a named-table run is asked to do, whoever asks: the command line,
 // a binding, a test. Plain values; the words are those of scan's options.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,7 +18,8 @@ struct ScanSettings {
     std::string samples;                // --samples REGEX
     // Genes.
     std::string genes;                  // --genes FILE
-    std::string missing = "drop";       // --missing drop|fail
+    std::string missing = "model";      // --missing model|drop|fail
+    double max_missing = 0.2;           // --max-missing F, with model
     std::string transform = "none";     // --transform none|log2p1|log2
     bool transform_given = false;       // raw counts are refused without it
     std::string normalise = "none";     // --normalise none|cpm
@@ -30,6 +32,10 @@ struct ScanSettings {
     int threads = 0;                    // 0: every core
     // Output.
     double fdr = 0.05;                  // --fdr Q: the network's pairs have p_new_bh <= Q
+    // --pairs all|fdr Q|top N: which pairs pairs.tsv holds; empty: every
+    // pair up to all_pairs_up_to pairs, those passing fdr 0.25 above.
+    std::string pairs;
+    std::int64_t all_pairs_up_to = 1000000;
     bool gzip = false;
     bool nulls = false;
     std::string write_classic;          // --write-classic DIR

@@ -1,5 +1,7 @@
 #include "table/design.hpp"
 
+#include <algorithm>
+
 #include "io/errors.hpp"
 #include "table/printable.hpp"
 
@@ -34,6 +36,26 @@ Design design_by_order(const NamedTable& table, const std::vector<std::size_t>& 
     return d;
 }
 
+std::size_t Design::holes() const {
+    return static_cast<std::size_t>(std::count(columns.begin(), columns.end(), kHole));
+}
+
+std::vector<std::size_t> Design::samples() const {
+    std::vector<std::size_t> out;
+    for (const std::size_t c : columns)
+        if (c != kHole) out.push_back(c);
+    return out;
+}
+
+namespace {
+
+std::string cell_label(const Design& d, const NamedTable& table, std::size_t t, std::size_t r) {
+    const std::size_t c = d.column(t, r);
+    return c == Design::kHole ? std::string() : escape_controls(sample_label(table, c));
+}
+
+}  // namespace
+
 std::string design_text(const Design& d, const NamedTable& table) {
     std::string out = "design: " + std::to_string(d.NTIME) + " time points x " +
                       std::to_string(d.NREP) + (d.NREP == 1 ? " replicate" : " replicates") + " (" +
@@ -41,12 +63,16 @@ std::string design_text(const Design& d, const NamedTable& table) {
     for (std::size_t t = 1; t <= d.NTIME; ++t) {
         out += "  time " + std::to_string(t) + " (" + escape_controls(d.time_labels[t - 1]) + "):";
         for (std::size_t r = 1; r <= d.NREP; ++r)
-            out += (r == 1 ? " " : ", ") + escape_controls(sample_label(table, d.column(t, r)));
+            out += (r == 1 ? " " : ", ") +
+                   (d.column(t, r) == Design::kHole ? std::string("-") : cell_label(d, table, t, r));
         out += "\n";
     }
     out += "  replicates:";
     for (std::size_t r = 1; r <= d.NREP; ++r)
         out += (r == 1 ? " " : ", ") + escape_controls(d.replicate_labels[r - 1]);
+    if (const std::size_t h = d.holes(); h > 0)
+        out += "\n  holes (-): " + std::to_string(h) + " of " + std::to_string(d.NTIME * d.NREP) +
+               " cells have no sample; their values are missing for every gene";
     return out + "\n";
 }
 
@@ -54,7 +80,7 @@ std::string design_tsv(const Design& d, const NamedTable& table) {
     std::string out = "sample\ttime\treplicate\ttime_index\treplicate_index\n";
     for (std::size_t t = 1; t <= d.NTIME; ++t)
         for (std::size_t r = 1; r <= d.NREP; ++r)
-            out += escape_controls(sample_label(table, d.column(t, r))) + "\t" +
+            out += cell_label(d, table, t, r) + "\t" +
                    escape_controls(d.time_labels[t - 1]) + "\t" +
                    escape_controls(d.replicate_labels[r - 1]) + "\t" + std::to_string(t) + "\t" +
                    std::to_string(r) + "\n";

@@ -56,12 +56,15 @@ bool looks_like_header(const std::vector<std::string>& cells, const NamedTable& 
 }  // namespace
 
 Design design_from_file(const NamedTable& table, const std::vector<std::size_t>& selected,
-                        const std::string& path, const std::string& shown_name) {
-    return design_from_text(table, selected, read_input_text(path, shown_name), shown_name);
+                        const std::string& path, const std::string& shown_name,
+                        bool holes_allowed) {
+    return design_from_text(table, selected, read_input_text(path, shown_name), shown_name,
+                            holes_allowed);
 }
 
 Design design_from_text(const NamedTable& table, const std::vector<std::size_t>& selected,
-                        const InputText& in, const std::string& shown_name) {
+                        const InputText& in, const std::string& shown_name,
+                        bool holes_allowed) {
     const auto columns = by_name(table, selected);
     std::unordered_map<std::size_t, std::uint64_t> line_of;  // sample -> design line
     std::vector<LabelledSample> samples;
@@ -114,7 +117,8 @@ Design design_from_text(const NamedTable& table, const std::vector<std::size_t>&
     }
     if (!unknown.empty()) list_unknown(shown_name, table, unknown, unknown_lines);
     if (samples.empty()) throw RunError(kExitInput, shown_name + ": no samples in the design");
-    return design_from_labels(samples, "--design " + shown_name, "its time and replicate columns");
+    return design_from_labels(samples, "--design " + shown_name, "its time and replicate columns",
+                              holes_allowed);
 }
 
 }  // namespace coswitch

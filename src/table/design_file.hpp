@@ -18,11 +18,13 @@
 namespace coswitch {
 
 Design design_from_file(const NamedTable& table, const std::vector<std::size_t>& selected,
-                        const std::string& path, const std::string& shown_name);
+                        const std::string& path, const std::string& shown_name,
+                        bool holes_allowed = false);
 
 // The same of the file's text already read (read_input_text).
 struct InputText;
 Design design_from_text(const NamedTable& table, const std::vector<std::size_t>& selected,
-                        const InputText& in, const std::string& shown_name);
+                        const InputText& in, const std::string& shown_name,
+                        bool holes_allowed = false);
 
 }  // namespace coswitch

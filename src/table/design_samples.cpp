@@ -11,7 +11,8 @@
 namespace coswitch {
 
 Design design_from_samples(const NamedTable& table, const std::vector<std::size_t>& selected,
-                           const std::string& pattern) {
+                           const std::string& pattern,
+                           bool holes_allowed) {
     const std::string how = "--samples " + shown_pattern(pattern);
     const NamePattern re(pattern);
     if (!re.error().empty())
@@ -41,7 +42,8 @@ Design design_from_samples(const NamedTable& table, const std::vector<std::size_
     if (samples.empty())
         throw RunError(kExitInput, how + ": matches no selected column of " + table.name);
     Design d =
-        design_from_labels(samples, how, "the capture groups (the time first, then the replicate)");
+        design_from_labels(samples, how, "the capture groups (the time first, then the replicate)",
+                           holes_allowed);
     d.how = "--samples " + escape_controls(pattern);  // whole in design.tsv's record
     return d;
 }

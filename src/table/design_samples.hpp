@@ -16,6 +16,7 @@
 namespace coswitch {
 
 Design design_from_samples(const NamedTable& table, const std::vector<std::size_t>& selected,
-                           const std::string& pattern);
+                           const std::string& pattern,
+                           bool holes_allowed = false);
 
 }  // namespace coswitch

@@ -9,12 +9,13 @@ namespace coswitch {
 GeneList read_gene_list(const std::string& path, const std::string& shown_name) {
     GeneList list;
     list.name = shown_name;
+    list.may_have_header = true;
     const InputText in = read_input_text(path, shown_name);
     LineCursor cursor(in.text);
     std::string_view line;
     while (cursor.next(line)) {
         const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos) continue;
+        if (first == std::string_view::npos || line[first] == '#') continue;
         const std::size_t last = line.find_last_not_of(" \t");
         list.ids.emplace_back(line.substr(first, last - first + 1));
         list.lines.push_back(cursor.line_number());

@@ -27,6 +27,9 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
     return out;
 }
 
+const char* const kHoleHint =
+    " (give --missing model to take the absent ones as missing values of every gene)";
+
 [[noreturn]] void unequal(const std::string& how, const Design& d,
                           const std::vector<std::size_t>& count) {
     std::string list;
@@ -42,13 +45,13 @@ std::vector<std::size_t> rank(const std::vector<Key>& keys, const std::vector<st
     throw RunError(kExitInput, how +
                                    ": time points have different numbers of replicates "
                                    "(time: replicates): " +
-                                   list);
+                                   list + kHoleHint);
 }
 
 }  // namespace
 
 Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how,
-                          const std::string& labels) {
+                          const std::string& labels, bool holes_allowed) {
     Design d;
     d.how = how;
     std::vector<double> times;
@@ -106,6 +109,19 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
                                        " (" + std::to_string(n) + " samples): check " + labels);
     std::vector<std::size_t> count(d.NTIME, 0);
     for (std::size_t k = 0; k < n; ++k) ++count[t_of[k]];
+    if (n < d.NTIME * d.NREP && holes_allowed) {
+        // The grid grows with NTIME x NREP: labels that barely repeat
+        // would make it mostly holes.
+        if (d.NTIME * d.NREP - n > n)
+            throw RunError(kExitInput, how + ": " + std::to_string(d.NTIME) + " time points x " +
+                                           std::to_string(d.NREP) + " replicates leave " +
+                                           std::to_string(d.NTIME * d.NREP - n) +
+                                           " cells without a sample, more than the " +
+                                           std::to_string(n) + " samples: check " + labels);
+        d.columns.assign(d.NTIME * d.NREP, Design::kHole);
+        for (std::size_t k : order) d.columns[t_of[k] * d.NREP + r_of[k]] = samples[k].sample;
+        return d;
+    }
     for (std::size_t t = 1; t < d.NTIME; ++t)
         if (count[t] != count[0]) unequal(how, d, count);
     // Equal counts, yet one time point may lack a replicate that another
@@ -115,7 +131,7 @@ Design design_from_labels(const std::vector<LabelledSample>& samples, const std:
         while (r < count[0] && r_of[order[r]] == r) ++r;
         throw RunError(kExitInput, how + ": time " + printable(d.time_labels[0]) +
                                        " has no replicate " + printable(d.replicate_labels[r]) +
-                                       "; every time point needs the same replicates");
+                                       "; every time point needs the same replicates" + kHoleHint);
     }
     for (std::size_t k : order) d.columns.push_back(samples[k].sample);
     return d;

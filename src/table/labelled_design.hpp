@@ -20,11 +20,14 @@ struct LabelledSample {
 // shown as first written); replicates in numeric order when every label is a
 // number, else in text (byte) order. Errors name `how` (e.g. "--design
 // d.tsv"): two samples for one time point and replicate, time points with
-// different replicates (listing each time point's count), fewer than 2
+// different replicates (listing each time point's count) unless
+// holes_allowed, when such cells are holes (Design::kHole) but may not
+// outnumber the samples, fewer than 2
 // time points, every sample a time point and a replicate of its own (the
 // message says to check `labels`, where they came from). Memory in
 // proportion to the samples.
 Design design_from_labels(const std::vector<LabelledSample>& samples, const std::string& how,
-                          const std::string& labels = "the time and replicate labels");
+                          const std::string& labels = "the time and replicate labels",
+                          bool holes_allowed = false);
 
 }  // namespace coswitch

@@ -36,6 +36,11 @@ void read_rows(NamedTable& t, LineCursor& cursor) {
             fail_at(t.name, no,
                     std::to_string(cells.size()) + " cells, more than the " +
                         std::to_string(width) + " of the header line");
+        if (t.row_names && cells.size() != width)
+            fail_at(t.name, no,
+                    std::to_string(cells.size()) + " cells; the rows before have " +
+                        std::to_string(width) + ", one more than the header line (the ids " +
+                        "unnamed, as R writes row names)");
         const std::string& id = cells[0];
         if (id.empty()) fail_at(t.name, no, "empty gene id");
         // Refused here, before any work, rather than by a result file that
@@ -96,17 +101,30 @@ NamedTable named_table_from(const InputText& in, const std::string& shown_name) 
         t.separator = detect_separator(header, shown_name, header_line);
         std::vector<std::string> cells;
         split_cells(header, t.separator, cells, shown_name, header_line);
-        t.id_header = cells[0];
-        t.samples.assign(cells.begin() + 1, cells.end());
+        // R writes row names under no header cell: the first row is one
+        // cell longer than the header. R writes NA, never an empty cell: a
+        // longer row that ends in one has a stray separator instead.
+        std::vector<std::string> first;
+        std::string_view row;
+        for (LineCursor ahead = cursor; ahead.next(row);)
+            if (!is_blank_line(row)) {
+                split_cells(row, t.separator, first, shown_name, ahead.line_number());
+                break;
+            }
+        t.row_names = first.size() == cells.size() + 1 && !first.back().empty();
+        if (!t.row_names) {
+            t.id_header = cells[0];
+            cells.erase(cells.begin());
+        }
+        t.samples = std::move(cells);
         for (std::size_t s = 0; s < t.samples.size(); ++s)
             if (const char* fault = name_fault(t.samples[s]))
                 fail_at(shown_name, header_line,
-                        "column " + std::to_string(s + 2) + ": sample name " +
+                        "column " + std::to_string(s + (t.row_names ? 1 : 2)) + ": sample name " +
                             quoted(t.samples[s]) + " " + fault);
         // Short rows are padded with missing values: a wide header and a few
         // bytes a row would otherwise ask for gigabytes.
         std::size_t rows = 0;
-        std::string_view row;
         for (LineCursor ahead = cursor; ahead.next(row);) rows += !is_blank_line(row);
         if (rows > 0 && t.samples.size() > kMaxTableValues / rows)
             throw RunError(kExitInput, shown_name + ": " + std::to_string(rows) + " gene rows x " +

@@ -9,7 +9,11 @@
 // double quote (printable.hpp, name_fault); ids are non-empty and unique.
 // A value is a finite plain decimal or missing (cell_value.hpp). A row with
 // fewer cells than the header has its trailing cells missing (spreadsheets
-// drop trailing empties); a row with more is an error. Blank lines at the
+// drop trailing empties); a row with more is an error. But a header exactly
+// one cell shorter than the first row, whose last cell is not empty, names
+// only samples, as R's
+// write.table(x, sep = "\t") writes row names: the ids are the unnamed first
+// column, and every row must then have that many cells. Blank lines at the
 // end are ignored; a blank line before a gene row is an error. Limits: a
 // line of at most 16 MiB (input_file.hpp), and kMaxTableValues values.
 #include <cstddef>
@@ -29,6 +33,7 @@ struct NamedTable {
     char separator = '\t';
     std::uint64_t file_bytes = 0;      // size of the file as stored (compressed for .gz)
     std::string id_header;             // first header cell; may be empty
+    bool row_names = false;            // the header names no id column (R's write.table)
     std::vector<std::string> samples;  // sample names, header order; may be empty or repeat
     std::vector<std::string> ids;      // gene ids, table order
     std::vector<std::uint64_t> lines;  // file line of each gene

@@ -71,9 +71,9 @@ TEST(Completion, OffersWhatEachHelpLists) {
                 << command << " " << (*it)[1];
         }
     }
-    // --mode and --null of the classic run, scan's five, fit's --mode,
+    // --mode and --null of the classic run, scan's six, fit's --mode,
     // simulate's --phase, summary's --rank.
-    EXPECT_EQ(choices, 10);
+    EXPECT_EQ(choices, 11);
 }
 
 TEST(Completion, SubcommandsValuesAndFiles) {

@@ -65,14 +65,15 @@ TEST(ReportBrowser, OpensFromDiskWithAPanelPerTopPair) {
     Rendered page = render(d / "out" / "report.html", "", d.path());
     ASSERT_EQ(page.status, 0) << page.dom;
     EXPECT_EQ(page.console, "");
-    EXPECT_EQ(occurrences(page.dom, "<div class=\"panel\" id=\"pair-"), 15u);
-    EXPECT_EQ(occurrences(page.dom, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"pair-panel\""), 15u);
-    EXPECT_NE(page.dom.find("15 of 15 pairs of the table shown"), std::string::npos);
+    // geneG, with a missing value, is kept: 7 genes, 21 pairs.
+    EXPECT_EQ(occurrences(page.dom, "<div class=\"panel\" id=\"pair-"), 21u);
+    EXPECT_EQ(occurrences(page.dom, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"pair-panel\""), 21u);
+    EXPECT_NE(page.dom.find("21 of 21 pairs of the table shown"), std::string::npos);
     EXPECT_NE(page.dom.find("<th class=\"up\">rank</th>"), std::string::npos) << "sorted by rank";
 
-    // Five pairs hold geneC; the other ten rows are hidden.
+    // Six pairs hold geneC; the other fifteen rows are hidden.
     page = render(d / "out" / "report.html", "#gene=genec", d.path());
     EXPECT_EQ(page.console, "");
-    EXPECT_NE(page.dom.find("5 of 15 pairs of the table shown"), std::string::npos);
-    EXPECT_EQ(occurrences(page.dom, "<tr hidden=\"\">"), 10u);
+    EXPECT_NE(page.dom.find("6 of 21 pairs of the table shown"), std::string::npos);
+    EXPECT_EQ(occurrences(page.dom, "<tr hidden=\"\">"), 15u);
 }

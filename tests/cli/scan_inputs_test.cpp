@@ -89,7 +89,16 @@ TEST(ScanInputs, NoGeneKeptSaysWhyWithoutPointingToAFileNotWritten) {
         t += "\n";
     }
     write_file(d / "t.tsv", t);
-    const auto r = run_program(d.path(), "", {"scan", "t.tsv", "-o", "out", "--quiet"});
+    // Under the model, the default, such a column is refused at once: a
+    // hole in every gene is a stray separator more often than data.
+    auto m = run_program(d.path(), "", {"scan", "t.tsv", "-o", "out", "--quiet"});
+    EXPECT_EQ(m.status, 2);
+    EXPECT_EQ(m.err,
+              "coswitch: t.tsv: column 10 (no name) has no value in any row (a separator at the end "
+              "of the header line?); leave it out with --columns\n");
+    EXPECT_FALSE(fs::exists(d / "out"));
+    const auto r =
+        run_program(d.path(), "", {"scan", "t.tsv", "-o", "out", "--quiet", "--missing", "drop"});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.out, " genes: 0 kept, 5 dropped\n")) << r.out;
     EXPECT_FALSE(has(r.out, "genes.tsv")) << r.out;
@@ -99,4 +108,85 @@ TEST(ScanInputs, NoGeneKeptSaysWhyWithoutPointingToAFileNotWritten) {
               "every row (a separator at the end of the header line?) (--columns picks one series "
               "of a wide table)\n");
     EXPECT_FALSE(fs::exists(d / "out"));
+}
+
+// A table as R's write.table(x, sep = "\t") writes it (the header one cell
+// short: row names unnamed) reads as the same table with an id column, and
+// a gene list may start with a header line and hold comments: the same
+// files, and the summary says so, once each.
+TEST(ScanInputs, ATableFromRAndAGeneListWithAHeader) {
+    ScratchDir d;
+    const std::string table = switching_table(6, 4, 2, 3);
+    write_file(d / "t.tsv", table);
+    write_file(d / "r.tsv", table.substr(table.find('\t') + 1));  // "id\t" gone
+    write_file(d / "list.txt", "gene-2:x\ngene-4:x\ngene-5:x\n");
+    write_file(d / "header.txt", "# chosen by hand\nsymbol\n\ngene-2:x\ngene-4:x\n# last\ngene-5:x\n");
+    auto plain = scan("t.tsv");
+    plain.insert(plain.end(), {"--genes", "list.txt"});
+    auto r = run_program(d.path(), "", plain);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(has(r.out, " ids: ")) << r.out;
+    EXPECT_FALSE(has(r.out, " gene list: ")) << r.out;
+    fs::rename(d / "out", d / "plain");
+    auto from_r = scan("r.tsv");
+    from_r.insert(from_r.end(), {"--genes", "header.txt"});
+    r = run_program(d.path(), "", from_r);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, " table: r.tsv (6 genes, 8 samples, tab-separated)\n ids: the first "
+                           "column, which the header line does not name (one cell shorter than "
+                           "the rows, as R's write.table writes row names)\n gene list: "
+                           "header.txt:2: \"symbol\" is no id of r.tsv: skipped as a header line\n"))
+        << r.out;
+    EXPECT_TRUE(has(r.out, " genes: 3 kept, 0 dropped, 3 not selected")) << r.out;
+    const auto a = folder_files(d / "plain"), b = folder_files(d / "out");
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [name, text] : a) {
+        if (name != "report.html") {
+            EXPECT_EQ(b.at(name), text) << name;
+        }
+    }
+
+    // R itself, when it is here.
+    if (!tool_available("Rscript")) GTEST_SKIP() << "Rscript not installed";
+    const auto w = run_tool(d.path(), {"Rscript", "-e",
+                                       "x <- as.matrix(read.delim('t.tsv', row.names = 1, "
+                                       "check.names = FALSE)); x[2, 3] <- NA; "
+                                       "write.table(x, 'w.tsv', sep = '\\t')"});
+    ASSERT_EQ(w.status, 0) << w.err;
+    r = run_program(d.path(), "", {"scan", "w.tsv", "--samples", "t(\\d+)_r(\\d+)", "--bootstrap",
+                                   "3", "--quiet", "-o", "w"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "\n ids: the first column")) << r.out;
+    EXPECT_TRUE(has(r.out, "\n genes: 6 kept, 0 dropped")) << r.out;
+    const std::string genes = read_file(d / "w" / "genes.tsv");
+    const std::size_t row = genes.find("\ngene-2:x\t3\tkept\t\t2\t");
+    ASSERT_NE(row, std::string::npos) << genes;
+    EXPECT_EQ(genes.substr(genes.find('\n', row + 1) - 2, 3), "\t1\n");  // R's NA, a missing value
+}
+
+// Messages for likely mistakes name file and line and say what was meant.
+TEST(ScanInputs, UnknownIdsAndLogsOfZeroSuggestTheFix) {
+    ScratchDir d;
+    write_file(d / "t.tsv", switching_table(6, 4, 2, 3));
+    write_file(d / "list.txt", "gene-2:x\nGENE-4:X\ngene-55:x\n");
+    auto a = scan("t.tsv");
+    a.insert(a.end(), {"--genes", "list.txt"});
+    auto r = run_program(d.path(), "", a);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "coswitch: list.txt: 2 id(s) not in t.tsv: \"GENE-4:X\" (line 2; did you mean "
+              "\"gene-4:x\"?), \"gene-55:x\" (line 3; did you mean \"gene-5:x\", \"gene-1:x\" or "
+              "\"gene-2:x\"?)\n");
+    EXPECT_FALSE(fs::exists(d / "out"));
+
+    std::string zero = switching_table(3, 4, 2, 3);
+    zero.replace(zero.find("\ngene-3:x\t") + 10, 5, "0.000");
+    write_file(d / "z.tsv", zero);
+    a = scan("z.tsv");
+    a.insert(a.end(), {"--transform", "log2"});
+    r = run_program(d.path(), "", a);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "coswitch: z.tsv:4: gene \"gene-3:x\", column \"t1_r1\": --transform log2 needs "
+              "values above 0, not 0; --transform log2p1 takes log2(x + 1), which is 0 at 0\n");
 }

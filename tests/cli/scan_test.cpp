@@ -174,7 +174,12 @@ TEST(Scan, SameBytesForEveryThreadCountAndAboveTheClassicLimits) {
             for (const char* f : {"pairs.tsv.gz", "nulls.txt.gz", "genes.tsv", "design.tsv", "heatmap.svg",
                                   "edges.tsv.gz", "nodes.tsv", "network.graphml"})
                 EXPECT_EQ(files.count(f), 1u) << f;
-            EXPECT_NE(r.out.find(" gene pairs: 3160"), std::string::npos) << r.out;
+            // Said once, before the run: the pairs and the kept genes.
+            EXPECT_NE(r.out.find("\n pairs: 3160, bootstrap replicates: 120 per pair"),
+                      std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("\n genes: 80 kept, 0 dropped"), std::string::npos) << r.out;
+            EXPECT_EQ(r.out.find(" pairs: 3160"), r.out.rfind(" pairs: 3160")) << r.out;
+            EXPECT_EQ(r.out.find("gene pairs"), std::string::npos) << r.out;
             const std::string run = read_file(d / out / "run.tsv");
             EXPECT_NE(run.find("pooled_nulls\t379200\n"), std::string::npos) << run;
         } else {

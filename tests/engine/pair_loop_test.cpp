@@ -165,19 +165,20 @@ TEST(PairLoop, ObservedPassGivesTheStatisticsOfTheBootstrapPass) {
     const SmallRun run(40);  // 780 pairs: several chunks per thread
     const Collected full = collect(run, 2, 0, 780);
     const std::size_t per_pair = full.values.size() / 780;
+    std::vector<ObservedRecord> records(780);
+    std::vector<double> abs_r(780);
     for (int threads : {1, 2, 5}) {
-        const ObservedValues o =
-            observed_statistics(run.p, run.in, 0, 780, threads, refusing_after(threads == 5 ? 2 : 99));
-        ASSERT_EQ(o.stat.size(), 780u);
+        const ObservedPass o = observed_statistics(run.p, run.in, 0, 780, records.data(), abs_r.data(),
+                                                   threads, refusing_after(threads == 5 ? 2 : 99));
         for (std::size_t n = 0; n < 780; ++n) {
-            EXPECT_EQ(o.stat[n], full.values[n * per_pair]);
-            EXPECT_EQ(std::fabs(o.r[n]), full.values[n * per_pair + 1]);
+            EXPECT_EQ(records[n].stat, full.values[n * per_pair]);
+            EXPECT_EQ(abs_r[n], full.values[n * per_pair + 1]);
         }
         EXPECT_EQ(o.threads_started, threads == 5 ? 3 : threads);
     }
-    const ObservedValues part = observed_statistics(run.p, run.in, 700, 705, 2);
-    ASSERT_EQ(part.stat.size(), 5u);
-    EXPECT_EQ(part.stat[4], full.values[704 * per_pair]);
+    observed_statistics(run.p, run.in, 700, 705, records.data(), abs_r.data(), 2);
+    EXPECT_EQ(records[4].stat, full.values[704 * per_pair]);
+    EXPECT_EQ(abs_r[4], full.values[704 * per_pair + 1]);
 }
 
 }  // namespace

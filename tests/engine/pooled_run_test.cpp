@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "analysis/pvalues.hpp"
@@ -59,19 +61,36 @@ TEST(PooledRun, CountsAreThoseOfTheClassicPooledRule) {
         const PooledResult r = pooled_run(p, in, how);
         EXPECT_EQ(r.pooled, 60);
         EXPECT_EQ(records, "0:4;1:4;2:4;3:4;4:4;5:4;6:4;7:4;8:4;9:4;10:4;11:4;12:4;13:4;14:4;");
-        ASSERT_EQ(r.stat.size(), 15u);
-        for (std::size_t n = 0; n < 15; ++n) {
-            EXPECT_EQ(r.stat[n], res[n]);
-            EXPECT_EQ(r.corr[n], corres[n]);
-            EXPECT_EQ(r.count_new[n], count_not_exceeded_direct(res[n], nullstat));
-            EXPECT_EQ(r.count_corr[n], count_not_exceeded_direct(corres[n], nullcorr));
+        ASSERT_EQ(r.records.size(), 15u);
+        ASSERT_EQ(r.abs_r.size(), 15u);
+        // Records by statistic, largest first, each naming its pair once.
+        std::vector<int> seen(15, 0);
+        for (std::size_t q = 0; q < 15; ++q) {
+            const std::uint32_t n = meta_value(r.records[q].meta);
+            ASSERT_LT(n, 15u);
+            ++seen[n];
+            EXPECT_EQ(r.records[q].stat, res[n]);
+            EXPECT_EQ(r.counts_new.count(q), count_not_exceeded_direct(res[n], nullstat));
+            if (q > 0) {
+                EXPECT_GE(r.records[q - 1].stat, r.records[q].stat);
+            }
         }
+        EXPECT_EQ(seen, std::vector<int>(15, 1));
+        // The correlations without their pairs, largest first; each pair's is found there.
+        std::vector<double> sorted = corres;
+        std::sort(sorted.begin(), sorted.end(), std::greater<double>());
+        EXPECT_EQ(r.abs_r, sorted);
+        const DescendingValues by_corr(r.abs_r.data(), r.abs_r.size());
+        for (std::size_t n = 0; n < 15; ++n)
+            EXPECT_EQ(r.counts_corr.count(position_of(by_corr, corres[n])),
+                      count_not_exceeded_direct(corres[n], nullcorr));
     }
 
     p.NBOOT = 0;
     const PooledResult none = pooled_run(p, in, {});
     EXPECT_EQ(none.pooled, 0);
-    EXPECT_EQ(none.count_new[3], 0);
+    EXPECT_EQ(none.counts_new.count(3), 0);
+    EXPECT_EQ(none.counts_new.total(), 0);
 }
 
 }  // namespace

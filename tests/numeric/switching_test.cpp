@@ -86,5 +86,31 @@ TEST(Switching, EitherTwoStatesOrPersistence) {
     EXPECT_FALSE(switching(std::nan(""), Persistence{std::nan(""), std::nan("")}));
 }
 
+// A missing value has no part in a gene's fit: the fit of the values with
+// holes is, bit for bit, the fit of the values there are; persistence keeps
+// the holes where they are in time.
+TEST(Switching, MissingValuesHaveNoPartInTheTwoStateFit) {
+    const double nan = std::nan("");
+    const std::vector<double> holes = {1.0, nan, 1.2, 5.1, 4.8, nan, 5.3, 0.9, 1.1, 5.0};
+    const std::vector<double> there = {1.0, 1.2, 5.1, 4.8, 5.3, 0.9, 1.1, 5.0};
+    const TwoStateFit a = fit_two_states(holes, 10, 1), b = fit_two_states(there);
+    EXPECT_EQ(a.fit.mean0, b.fit.mean0);
+    EXPECT_EQ(a.fit.sd0, b.fit.sd0);
+    EXPECT_EQ(a.fit.mean1, b.fit.mean1);
+    EXPECT_EQ(a.fit.sd1, b.fit.sd1);
+    EXPECT_EQ(a.fit.weight1, b.fit.weight1);
+    EXPECT_EQ(a.fit.loglik, b.fit.loglik);
+    EXPECT_EQ(a.bic_gain, b.bic_gain);  // its price counts 8 values, not 10
+    EXPECT_EQ(a.bic_gain, bic_gain(b.fit.loglik, b.fit.loglik_single, 8));
+    EXPECT_NEAR(a.fit.mean0, 1.05, 1e-9);
+    EXPECT_NEAR(a.fit.mean1, 5.05, 1e-9);
+    EXPECT_FALSE(std::isnan(a.persistence.lag1));
+    // Two replicates' courses, one hole each: the same fit as the six values.
+    const TwoStateFit c = fit_two_states({1, 1.1, nan, 5, 5.2, nan, 0.8, 4.9}, 4, 2);
+    const TwoStateFit d = fit_two_states({1, 1.1, 5, 5.2, 0.8, 4.9});
+    EXPECT_EQ(c.fit.mean1, d.fit.mean1);
+    EXPECT_EQ(c.fit.loglik, d.fit.loglik);
+}
+
 }  // namespace
 }  // namespace coswitch

@@ -15,8 +15,8 @@ using namespace coswitch::testing;
 
 namespace {
 // Six genes; the listed pairs pass (count 0 of a large M), the others do not.
-PairResults six_genes(const std::vector<GenePair>& pass_new, const std::vector<GenePair>& pass_corr) {
-    PairResults r;
+PlainPairs six_genes(const std::vector<GenePair>& pass_new, const std::vector<GenePair>& pass_corr) {
+    PlainPairs r;
     r.names = {"g1", "g2", "g3", "g4", "g5", "g6"};
     r.switching.assign(6, 1);
     r.M = 1000000;
@@ -26,7 +26,7 @@ PairResults six_genes(const std::vector<GenePair>& pass_new, const std::vector<G
     for (const GenePair& g : pass_new) r.count_new[static_cast<std::size_t>(pair_index(g.i, g.j, 6))] = 0;
     for (const GenePair& g : pass_corr) r.count_corr[static_cast<std::size_t>(pair_index(g.i, g.j, 6))] = 0;
     for (std::size_t m = 0; m < pairs; ++m) r.stat_new.push_back(static_cast<double>(m % 4));
-    r.stat_corr = r.r = std::vector<double>(pairs, 0.5);
+    r.r = std::vector<double>(pairs, 0.5);
     r.phase.assign(pairs, 1);
     return r;
 }
@@ -35,7 +35,8 @@ PairResults six_genes(const std::vector<GenePair>& pass_new, const std::vector<G
 TEST(HeatmapGenes, MostPassingPairsByDependenceThenCorrelationThenOrder) {
     // Passing by dependence: gene 5 three pairs, 6 two, 1, 2 and 4 one; by
     // the correlation 3 and 4 one.
-    PairResults r = six_genes({{2, 5}, {4, 5}, {5, 6}, {1, 6}}, {{3, 4}});
+    PlainPairs plain = six_genes({{2, 5}, {4, 5}, {5, 6}, {1, 6}}, {{3, 4}});
+    PairResults r = pair_results(plain);
     const RankedPairs k = rank_pairs(r);
     EXPECT_EQ(heatmap_genes(r, k), (std::vector<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(heatmap_genes(r, k, 6), (std::vector<int>{1, 2, 3, 4, 5, 6}));
@@ -44,15 +45,16 @@ TEST(HeatmapGenes, MostPassingPairsByDependenceThenCorrelationThenOrder) {
     EXPECT_EQ(heatmap_genes(r, k, 4), (std::vector<int>{1, 4, 5, 6}));
     EXPECT_EQ(heatmap_genes(r, k, 2), (std::vector<int>{5, 6}));
     // No bootstrap replicates: nothing passes, the first genes stay.
-    r.M = 0;
-    r.count_new.assign(r.count_new.size(), 0);
-    r.count_corr.assign(r.count_corr.size(), 0);
-    EXPECT_EQ(heatmap_genes(r, rank_pairs(r), 3), (std::vector<int>{1, 2, 3}));
+    plain.M = 0;
+    plain.count_new.assign(plain.count_new.size(), 0);
+    plain.count_corr.assign(plain.count_corr.size(), 0);
+    PairResults none = pair_results(plain);
+    EXPECT_EQ(heatmap_genes(none, rank_pairs(none), 3), (std::vector<int>{1, 2, 3}));
 }
 
 TEST(HeatmapGenes, TheHeatmapOfSomeGenesSaysSoAndKeepsTheRunsAdjustment) {
     ScratchDir d;
-    const PairResults r = six_genes({{2, 5}, {4, 5}, {5, 6}, {1, 6}}, {{3, 4}});
+    PairResults r = pair_results(six_genes({{2, 5}, {4, 5}, {5, 6}, {1, 6}}, {{3, 4}}));
     const RankedPairs k = rank_pairs(r);
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");

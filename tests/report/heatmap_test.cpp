@@ -81,19 +81,20 @@ void expect_well_formed(const std::string& path) {
 
 TEST(Heatmap, ScanCellsInClusterOrderColouredByAdjustedValue) {
     ScratchDir d;
-    PairResults r;
-    r.names = {"YAL001C", "A&B<1>", "gene:3-b", "CLB2"};
-    r.switching = {1, 1, 1, 1};
-    r.r = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
-    r.phase = {1, 1, 1, 1, 1, 1};
+    PlainPairs p;
+    p.names = {"YAL001C", "A&B<1>", "gene:3-b", "CLB2"};
+    p.switching = {1, 1, 1, 1};
+    p.r = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
+    p.phase = {1, 1, 1, 1, 1, 1};
     // (1,4) at +Inf counts as 12.5: {1,2} merge first (coming before (1,4)),
     // then 4 (average 7.875 against 5.125 for 3), then 3: places 1 2 4 3.
-    r.stat_new = {12.5, 3.25, INFINITY, 7.0, NAN, 3.25};
+    p.stat_new = {12.5, 3.25, INFINITY, 7.0, NAN, 3.25};
     // Counts of a large pooled set, so that no p-value is far from count / M.
-    r.count_new = {2000, 900000, 0, 2000, 1500000, 900000};
-    r.stat_corr = {0.9, 0.1, 0.8, 0.05, 0.7, 0.2};
-    r.count_corr = {3000, 1200000, 4000, 1400000, 80000, 1000000};
-    r.M = 1500000;
+    p.count_new = {2000, 900000, 0, 2000, 1500000, 900000};
+    // stat_corr: |r|.
+    p.count_corr = {3000, 1200000, 4000, 1400000, 80000, 1000000};
+    p.M = 1500000;
+    PairResults r = pair_results(p);
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");
     const RankedPairs k = rank_pairs(r);
@@ -206,21 +207,21 @@ TEST(Heatmap, AtMostTwoMegabytesAtThreeHundredGenes) {
     ScratchDir d;
     const int genes = 300;
     const std::int64_t pairs = genes * (genes - 1) / 2;
-    PairResults r;
-    for (int g = 1; g <= genes; ++g) r.names.push_back("YAL" + std::to_string(1000 + g) + "W-\"'<&");
-    r.switching.assign(genes, 1);
-    r.M = 100 * pairs;
+    PlainPairs p;
+    for (int g = 1; g <= genes; ++g) p.names.push_back("YAL" + std::to_string(1000 + g) + "W-\"'<&");
+    p.switching.assign(genes, 1);
+    p.M = 100 * pairs;
     for (std::int64_t m = 0; m < pairs; ++m) {
         // Ranks scattered over the pairs; counts growing with the square of
         // the rank spread the adjusted values from 1/(M+1) up to 0.04.
         const std::int64_t q_new = m * 7919 % pairs + 1, q_corr = m * 104729 % pairs + 1;
-        r.count_new.push_back(q_new * q_new * 4 / pairs);
-        r.count_corr.push_back(q_corr * q_corr * 4 / pairs);
-        r.stat_new.push_back(static_cast<double>(m * 37 % 101));
-        r.stat_corr.push_back(0.5);
-        r.r.push_back(0.5);
-        r.phase.push_back(1);
+        p.count_new.push_back(q_new * q_new * 4 / pairs);
+        p.count_corr.push_back(q_corr * q_corr * 4 / pairs);
+        p.stat_new.push_back(static_cast<double>(m * 37 % 101));
+        p.r.push_back(0.5);
+        p.phase.push_back(1);
     }
+    PairResults r = pair_results(p);
     const RankedPairs k = rank_pairs(r);
     TextOut out;
     out.create((d / "heatmap.svg").string(), "heatmap.svg");

@@ -40,15 +40,14 @@ std::vector<std::vector<std::string>> rows_of(const std::string& text) {
 // Nine genes; the pairs below pass a small level, everything else has p near 0.4. In
 // rank order (4,8) (5,7) (1,6) (2,5) (3,4) (3,8): modules {2,5,7} and {3,4,8}
 // of three genes, {1,6} of two, and gene 9 alone; (3,8) closes a cycle.
-PairResults nine_genes() {
+PlainPairs nine_genes() {
     const int G = 9;
-    PairResults r;
+    PlainPairs r;
     for (int g = 1; g <= G; ++g) r.names.push_back("g" + std::to_string(g));
     r.switching = {1, 0, 1, 1, 0, 0, 1, 1, 0};
     const auto n = static_cast<std::size_t>(pair_count(G));
     r.M = 100000;
     r.stat_new.assign(n, 1.5);
-    r.stat_corr.assign(n, 0.25);
     r.r.assign(n, -0.25);
     r.phase.assign(n, -1);
     r.count_corr.assign(n, 5000);
@@ -76,7 +75,8 @@ std::string written(const fs::path& file, Write write) {
 
 TEST(Network, DegreesAndModulesOfThePairsPassingTheLevel) {
     ScratchDir d;
-    const PairResults r = nine_genes();
+    const PlainPairs plain = nine_genes();
+    PairResults r = pair_results(plain);
     const RankedPairs k = rank_pairs(r);
     Network net = network_of(r, k, 0.05);
     EXPECT_EQ(net.edges, 6);
@@ -94,7 +94,7 @@ TEST(Network, DegreesAndModulesOfThePairsPassingTheLevel) {
 
     // "At most": a level equal to the last edge's adjusted value keeps it; a
     // hair below drops it, and the cycle's end leaves the modules as they are.
-    const double last = k.bh_new[static_cast<std::size_t>(pair_index(3, 8, 9))];
+    const double last = values_of_pair(r, pair_index(3, 8, 9)).bh_new;
     EXPECT_EQ(network_of(r, k, last).edges, 6);
     net = network_of(r, k, std::nextafter(last, 0.0));
     EXPECT_EQ(net.edges, 5);
@@ -109,12 +109,16 @@ TEST(Network, DegreesAndModulesOfThePairsPassingTheLevel) {
     net = network_of(r, k, 0.0);
     EXPECT_EQ(net.edges, 0);
     EXPECT_EQ(net.module, std::vector<int>(9, 0));
-    PairResults none = r;
+    PlainPairs none = plain;
     none.M = 0;
     none.count_new = none.count_corr = std::vector<std::int64_t>(36, 0);
-    EXPECT_EQ(network_of(none, rank_pairs(none), 1.0).edges, 0);
-    // Edges are a prefix only of the dependence ranking.
-    EXPECT_THROW(network_of(r, rank_pairs(r, RankBy::correlation), 0.05), std::invalid_argument);
+    PairResults unranked = pair_results(none);
+    // Edges are a prefix only of the dependence ranking, once it is made.
+    EXPECT_THROW(network_of(unranked, k, 1.0), std::invalid_argument);
+    RankedPairs by_corr;
+    by_corr.by = RankBy::correlation;
+    EXPECT_THROW(network_of(r, by_corr, 0.05), std::invalid_argument);
+    EXPECT_EQ(network_of(unranked, rank_pairs(unranked), 1.0).edges, 0);
 }
 
 // edges.tsv is pairs.tsv filtered by p_new_bh and cut to its columns, at
@@ -131,7 +135,8 @@ TEST(Network, EdgesAreThePairsTsvRowsPassingTheLevel) {
         return z ^ (z >> 31);
     };
     auto unit = [&] { return static_cast<double>(rng() >> 11) * 0x1p-52 - 1.0; };  // [-1, 1)
-    PairResults r;
+    PlainPairs p;
+    PlainPairs& r = p;
     for (int g = 1; g <= G; ++g) r.names.push_back("gene " + std::to_string(g));
     r.switching.assign(G, 0);
     r.M = 5000;
@@ -142,22 +147,24 @@ TEST(Network, EdgesAreThePairsTsvRowsPassingTheLevel) {
         const double s = 40 * std::abs(unit());
         r.stat_new.push_back(n % 17 == 3 ? NAN : n % 19 == 5 ? INFINITY : s);
         r.r.push_back(unit());
-        r.stat_corr.push_back(std::abs(r.r.back()));
         r.phase.push_back(static_cast<std::int8_t>(static_cast<int>(rng() % 3) - 1));
     }
-    const RankedPairs k = rank_pairs(r);
-    const auto pairs = rows_of(written(d / "pairs.tsv", [&](TextOut& o) { write_pairs_tsv(o, r, k); }));
+    PairResults results = pair_results(p);
+    const RankedPairs k = rank_pairs(results);
+    const auto pairs = rows_of(written(d / "pairs.tsv", [&](TextOut& o) { write_pairs_tsv(o, results, k); }));
+    std::vector<double> bh_new;  // in rank order
+    for_each_pair(results, 0, results.pairs(), [&](const PairValues& v) { bh_new.push_back(v.bh_new); });
     // rank gene1 gene2 stat_new p_new p_new_bh stat_corr p_corr p_corr_bh r phase ...
     const int kept_columns[] = {1, 2, 3, 4, 5, 9, 10, 6, 8};
     // One level equal to an adjusted value: "at most" keeps its pairs.
-    const double exact = k.bh_new[static_cast<std::size_t>(k.order[10])];
+    const double exact = bh_new[10];
     for (const double q : {0.0, 0.0004, 0.003, exact, 0.05, 0.3, 1.0}) {
         std::vector<std::vector<std::string>> want = {rows_of(kEdgesHeader)[0]};
         std::vector<int> degree(G, 0);
         // The rows in rank order, selected by their exact adjusted values
         // (the table prints 6 significant digits of them).
         for (std::size_t row = 1; row < pairs.size(); ++row) {
-            if (!(k.bh_new[static_cast<std::size_t>(k.order[row - 1])] <= q)) continue;
+            if (!(bh_new[row - 1] <= q)) continue;
             std::vector<std::string> cells;
             for (const int c : kept_columns) cells.push_back(pairs[row][static_cast<std::size_t>(c)]);
             want.push_back(cells);
@@ -165,13 +172,13 @@ TEST(Network, EdgesAreThePairsTsvRowsPassingTheLevel) {
                 if (cells[0] == r.names[static_cast<std::size_t>(g)] || cells[1] == r.names[static_cast<std::size_t>(g)])
                     ++degree[static_cast<std::size_t>(g)];
         }
-        const Network net = network_of(r, k, q);
-        EXPECT_EQ(rows_of(written(d / "edges.tsv", [&](TextOut& o) { write_edges_tsv(o, r, k, net); })), want) << q;
+        const Network net = network_of(results, k, q);
+        EXPECT_EQ(rows_of(written(d / "edges.tsv", [&](TextOut& o) { write_edges_tsv(o, results, k, net); })), want) << q;
         EXPECT_EQ(net.degree, degree) << q;
         fs::remove(d / "edges.tsv");
     }
-    EXPECT_EQ(network_of(r, k, 0.0).edges, 0);
-    EXPECT_EQ(network_of(r, k, 1.0).edges, pair_count(G));
+    EXPECT_EQ(network_of(results, k, 0.0).edges, 0);
+    EXPECT_EQ(network_of(results, k, 1.0).edges, pair_count(G));
 }
 
 namespace {
@@ -189,9 +196,10 @@ struct OddNetwork {
     PairResults r;
     Network net;
     OddNetwork() {
-        r = nine_genes();
-        r.names = kOddIds;
-        r.names.insert(r.names.end(), {"h8", "h9"});
+        PlainPairs plain = nine_genes();
+        plain.names = kOddIds;
+        plain.names.insert(plain.names.end(), {"h8", "h9"});
+        r = pair_results(plain);
         const RankedPairs k = rank_pairs(r);
         net = network_of(r, k, 0.05);
         const std::vector<GeneDensities> densities(9, GeneDensities{1, 0.5, 3, 0.25});

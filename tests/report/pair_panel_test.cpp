@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "io/errors.hpp"
-#include "report/near_names.hpp"
+#include "table/near_names.hpp"
 #include "report/panel_data.hpp"
 #include "report/text.hpp"
 #include "support/run_program.hpp"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,33 +16,41 @@ using namespace coswitch;
 
 namespace {
 // The table summary reads for r: its p-values in pair order, adjusted.
-PairTable as_table(const PairResults& r) {
+PairTable as_table(const PlainPairs& r) {
     PairTable t;
-    t.genes = r.genes();
-    for (std::int64_t n = 0; n < r.pairs(); ++n) {
+    t.genes = static_cast<int>(r.names.size());
+    for (std::int64_t n = 0; n < pair_count(t.genes); ++n) {
         const GenePair g = pair_at(n, t.genes);
         const auto k = static_cast<std::size_t>(n);
-        t.rows.push_back({g.i, g.j, r.stat_new[k], pooled_pvalue(r.count_new[k], r.M), r.stat_corr[k],
+        t.rows.push_back({g.i, g.j, r.stat_new[k], pooled_pvalue(r.count_new[k], r.M), std::fabs(r.r[k]),
                           pooled_pvalue(r.count_corr[k], r.M)});
     }
     adjust(t);
     return t;
 }
 
-std::vector<std::size_t> scan_order(const PairResults& r, RankBy by) {
+// By dependence as the scan ranks in place; by correlation as the checks do.
+std::vector<std::size_t> scan_order(const PlainPairs& plain, RankBy by) {
     std::vector<std::size_t> order;
+    PairResults r = pair_results(plain);
+    if (by == RankBy::dependence) {
+        rank_pairs(r);
+        for (const ObservedRecord& rec : r.records) order.push_back(meta_value(rec.meta));
+        return order;
+    }
     for (const std::int64_t n : ranking_order(r, by)) order.push_back(static_cast<std::size_t>(n));
     return order;
 }
 }  // namespace
 
 TEST(SummaryText, RanksThePairsAsScanDoesTiesIncluded) {
-    PairResults r;
+    PlainPairs r;
     // Names against pair order: (YAL001C HTA1) (YAL001C gene:3) (YAL001C CLB2) (HTA1 gene:3) ...
     r.names = {"YAL001C", "HTA1(x)", "gene:3-b", "CLB2"};
     r.switching = {1, 1, 1, 1};
     r.stat_new = {1, 1, 1, 1, 1, 1};
-    r.stat_corr = {1, 1, 1, 1, 1, 1};
+    r.r = {1, 1, 1, 1, 1, 1};
+    r.phase = {1, 1, 1, 1, 1, 1};
     r.M = 1500;
     // Ties of one count broken by the other, ties of both by the names, one pair alone.
     for (const auto& [count_new, count_corr] :
@@ -55,7 +64,7 @@ TEST(SummaryText, RanksThePairsAsScanDoesTiesIncluded) {
         for (const RankBy by : {RankBy::dependence, RankBy::correlation})
             EXPECT_EQ(ranking(t, by, r.names), scan_order(r, by)) << count_new[0] << count_corr[1];
         // Without names the gene numbers order the ties: as names that sort like them.
-        PairResults numbered = r;
+        PlainPairs numbered = r;
         numbered.names = {"g1", "g2", "g3", "g4"};
         EXPECT_EQ(ranking(t, RankBy::dependence), scan_order(numbered, RankBy::dependence));
     }

@@ -71,31 +71,43 @@ TEST(Api, SameResultsAsTheCommandLine) {
     control.progress = [&](std::int64_t done, std::int64_t total) {
         ++calls;
         last = done;
-        EXPECT_EQ(total, 15);
+        EXPECT_EQ(total, 21);
     };
     const api::Result r = api::scan(e.data, e.design, settings, control);
     EXPECT_GT(calls, 0);
-    EXPECT_EQ(last, 15);
+    EXPECT_EQ(last, 21);
     r.write((d / "lib").string(), "a test of the library");
     for (const char* f : {"pairs.tsv", "genes.tsv", "edges.tsv", "nodes.tsv", "values.tsv"})
         EXPECT_EQ(read_file(d / "lib" / f), read_file(d / "cli" / f)) << f;
     EXPECT_NE(read_file(d / "lib" / "run.tsv").find("command\ta test of the library\n"), std::string::npos);
 
-    ASSERT_EQ(r.pairs.size(), 15u);
-    EXPECT_EQ(r.pooled_nulls, 300);
+    ASSERT_EQ(r.pairs.size(), 21u);
+    EXPECT_EQ(r.pooled_nulls, 420);
     EXPECT_EQ(r.time_points, 8);
     EXPECT_EQ(r.replicates, 3);
     const std::string first = read_file(d / "cli" / "pairs.tsv").substr(0, 400);
     const api::Pair& top = r.pairs[0];
     EXPECT_EQ(top.rank, 1);
     EXPECT_NE(first.find("\n1\t" + top.gene1 + "\t" + top.gene2 + "\t"), std::string::npos) << first;
-    EXPECT_EQ(top.p_new, 1.0 / 301 * std::round(top.p_new * 301));
+    EXPECT_EQ(top.p_new, 1.0 / 421 * std::round(top.p_new * 421));
     EXPECT_EQ(top.stat_corr, std::fabs(top.r));
     ASSERT_EQ(r.genes.size(), 7u);
+    // geneG's empty cell is a missing value of the model, the default.
     EXPECT_EQ(r.genes[6].id, "geneG");
-    EXPECT_EQ(r.genes[6].status, "dropped");
-    EXPECT_TRUE(std::isnan(r.genes[6].mean0));
+    EXPECT_EQ(r.genes[6].status, "kept");
+    EXPECT_EQ(r.genes[6].index, 7);
+    EXPECT_EQ(r.genes[6].missing, 1);
+    EXPECT_EQ(r.genes[5].missing, 0);
     EXPECT_EQ(r.genes[0].index, 1);
+    // Dropped under "drop", with no densities.
+    api::Settings drop = settings;
+    drop.missing = "drop";
+    const std::vector<api::Gene> dropped = api::fit_genes(e.data, e.design, drop);
+    EXPECT_EQ(dropped[6].status, "dropped");
+    EXPECT_EQ(dropped[6].reason, "missing value");
+    EXPECT_EQ(dropped[6].missing, 1);
+    EXPECT_TRUE(std::isnan(dropped[6].mean0));
+    EXPECT_EQ(dropped[5].mean0, r.genes[5].mean0);
 
     // The fits alone are those of the scan.
     const std::vector<api::Gene> fits = api::fit_genes(e.data, e.design, settings);
@@ -131,6 +143,30 @@ TEST(Api, ReplicatesByOrderAndUnusedSamples) {
     EXPECT_EQ(r.time_points, 6);
     EXPECT_EQ(r.replicates, 2);
     EXPECT_EQ(r.pairs.size(), 10u);
+}
+
+// A time point without one of the replicates: holes under the model, the
+// default; under drop an error that says what to give.
+TEST(Api, AnUnbalancedDesignIsMissingValuesUnderTheModel) {
+    Example e = bundled_example();
+    e.design.time[4] = std::nan("");  // 2h_B is not used
+    api::Settings s;
+    s.bootstrap = 2;
+    s.threads = 1;
+    const api::Result r = api::scan(e.data, e.design, s);
+    EXPECT_EQ(r.time_points, 8);
+    EXPECT_EQ(r.replicates, 3);
+    EXPECT_EQ(r.pairs.size(), 21u);
+    EXPECT_TRUE(r.pair_notes);
+    EXPECT_EQ(r.genes[0].missing, 0);  // a hole is no missing value of a gene
+    s.missing = "drop";
+    try {
+        api::scan(e.data, e.design, s);
+        ADD_FAILURE() << "no error";
+    } catch (const api::Error& err) {
+        EXPECT_EQ(err.status(), 2);
+        EXPECT_NE(std::string(err.what()).find("give --missing model"), std::string::npos) << err.what();
+    }
 }
 
 // Bad input and settings are errors with the command line's status; a

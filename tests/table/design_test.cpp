@@ -87,14 +87,47 @@ TEST(Design, FromFileInNumericTimeOrder) {
               "--design d.csv: d.csv:1 and d.csv:2 are both time 3, replicate 1");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\n"),
               "--design d.csv: time points have different numbers of replicates "
-              "(time: replicates): 3: 2, 24: 1");
+              "(time: replicates): 3: 2, 24: 1 (give --missing model to take the absent "
+              "ones as missing values of every gene)");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3,2\nh24_a,24,1\nh24_b,24,3\n"),
               "--design d.csv: time 3 has no replicate 3; every time point needs the same "
-              "replicates");
+              "replicates (give --missing model to take the absent ones as missing values "
+              "of every gene)");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3h,1\n"), "d.csv:2: time \"3h\" is not a number");
     EXPECT_EQ(error("h3_a,3,1\nh3_b,3\n"),
               "d.csv:2: 2 cells; a design line holds sample, time, replicate");
     EXPECT_TRUE(contains(error("h3_a,3,1\nh3_b,3,2\n"), "1 time point(s); a run needs at least 2"));
+}
+
+// Holes, when allowed: the cell of a replicate a time point lacks has no
+// sample; the texts show it; holes may not outnumber the samples.
+TEST(Design, HolesWhereATimePointLacksAReplicate) {
+    const NamedTable t = header_only_table({"t1_a", "t1_b", "t2_a", "t3_b", "t3_a"});
+    const Columns all = select_columns(t, "");
+    const Design d = design_from_samples(t, all, "t(\\d+)_(\\w)", true);
+    EXPECT_EQ(d.NTIME, 3u);
+    EXPECT_EQ(d.NREP, 2u);
+    EXPECT_EQ(d.columns, (Columns{0, 1, 2, Design::kHole, 4, 3}));
+    EXPECT_EQ(d.holes(), 1u);
+    EXPECT_EQ(d.samples(), (Columns{0, 1, 2, 4, 3}));
+    const std::string text = design_text(d, t);
+    EXPECT_TRUE(contains(text, "\n  time 2 (2): t2_a, -\n")) << text;
+    EXPECT_TRUE(contains(text, "\n  holes (-): 1 of 6 cells have no sample; their values are "
+                               "missing for every gene\n"));
+    EXPECT_TRUE(contains(design_tsv(d, t), "\nt2_a\t2\ta\t2\t1\n\t2\tb\t2\t2\nt3_a\t"));
+    // Balanced, the same design either way.
+    const Design b = design_from_samples(t, {0, 1, 3, 4}, "t(\\d+)_(\\w)", true);
+    EXPECT_EQ(b.columns, design_from_samples(t, {0, 1, 3, 4}, "t(\\d+)_(\\w)").columns);
+    EXPECT_EQ(b.holes(), 0u);
+    EXPECT_FALSE(contains(design_text(b, t), "holes"));
+    // Labels that barely repeat make a grid mostly of holes.
+    const NamedTable wide = header_only_table({"t1_a", "t2_b", "t3_c", "t4_d", "t4_a"});
+    EXPECT_EQ(input_error([&] {
+                  design_from_samples(wide, select_columns(wide, ""), "t(\\d+)_(\\w)", true);
+              }),
+              "--samples t(\\d+)_(\\w): 4 time points x 4 replicates leave 11 cells without a "
+              "sample, more than the 5 samples: check the capture groups (the time first, then "
+              "the replicate)");
 }
 
 TEST(Design, FromSampleNames) {

@@ -53,6 +53,33 @@ TEST(NamedTable, CommaTableAsRWritesItAndGzip) {
     EXPECT_TRUE(contains(error("plain.tsv.gz"), "plain.tsv.gz: corrupt gzip data"));
 }
 
+// R's write.table(x, sep = "\t") names the samples only: the header is one
+// cell shorter than every row, whose first cell is the id.
+TEST(NamedTable, RowNamesAsRWritesThem) {
+    ScratchDir dir;
+    const NamedTable t =
+        table_from(dir, "\"a\"\t\"b\"\n\"g1\"\t1.5\tNA\n\"g2\"\t2\t3\n", "r.tsv");
+    EXPECT_TRUE(t.row_names);
+    EXPECT_EQ(t.id_header, "");
+    EXPECT_EQ(t.samples, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(t.ids, (std::vector<std::string>{"g1", "g2"}));
+    EXPECT_EQ(t.value(0, 0), 1.5);
+    EXPECT_TRUE(std::isnan(t.value(0, 1)));
+    EXPECT_EQ(t.value(1, 1), 3);
+    EXPECT_FALSE(table_from(dir, "id\ta\tb\ng1\t1\t2\n").row_names);
+    auto error = [&](const std::string& text) {
+        return input_error([&] { table_from(dir, text, "x.tsv"); });
+    };
+    // Then every row has the first row's cells: a short one is no spreadsheet's.
+    EXPECT_EQ(error("a\tb\ng1\t1\t2\ng2\t3\n"),
+              "x.tsv:3: 2 cells; the rows before have 3, one more than the header line (the ids "
+              "unnamed, as R writes row names)");
+    EXPECT_EQ(error("a\tb\ng1\t1\t2\ng2\t3\t4\t5\n"),
+              "x.tsv:3: 4 cells, more than the 3 of the header line");
+    // A first row one longer by a stray separator at its end is no R table.
+    EXPECT_EQ(error("id\ta\tb\ng1\t1\t2\t\n"), "x.tsv:2: 4 cells, more than the 3 of the header line");
+}
+
 TEST(NamedTable, EverySpellingOfMissingAndShortRows) {
     ScratchDir dir;
     const NamedTable t = table_from(dir,

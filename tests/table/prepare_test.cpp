@@ -66,8 +66,9 @@ TEST(PrepareGenes, StatusesAndTheRunLayout) {
     const GeneList unknown = list_of({"x1", "g1", "x2", "x3", "x4", "x5", "x6", "x7"});
     o.genes = &unknown;
     EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
-              "list.txt: 7 id(s) not in t.tsv: \"x1\" (line 1), \"x2\" (line 3), \"x3\" (line "
-              "4), \"x4\" (line 5), \"x5\" (line 6) and 2 more");
+              "list.txt: 7 id(s) not in t.tsv: \"x1\" (line 1; did you mean \"g1\"?), \"x2\" "
+              "(line 3; did you mean \"g2\"?), \"x3\" (line 4; did you mean \"g3\"?), \"x4\" "
+              "(line 5; did you mean \"g4\"?), \"x5\" (line 6; did you mean \"g5\"?) and 2 more");
 
     // --missing fail names the first missing cell in table order, not design order.
     o.genes = nullptr;
@@ -100,7 +101,8 @@ TEST(PrepareGenes, TransformsBeforeTheVariationCheck) {
     EXPECT_EQ(q.MODTCELL44(1, 1), -2);
 
     EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
-              "t.tsv:2: gene \"g1\", column \"a\": --transform log2 needs values above 0, not 0");
+              "t.tsv:2: gene \"g1\", column \"a\": --transform log2 needs values above 0, not 0; "
+              "--transform log2p1 takes log2(x + 1), which is 0 at 0");
     const NamedTable neg = table_from(dir, "id\ta\tb\ng1\t1\t-1\n", "n.tsv");
     o.transform = Transform::Log2p1;
     EXPECT_EQ(input_error([&] {
@@ -114,6 +116,81 @@ TEST(PrepareGenes, TransformsBeforeTheVariationCheck) {
     EXPECT_TRUE(contains(input_error([] { parse_missing_rule("keep"); }), "--missing: \"keep\""));
 }
 
+// --missing model: a gene keeps its holes (NaN in the run's layout) while
+// it misses no more than --max-missing of its used values; the design's
+// holes are missing for every gene but count against none.
+TEST(PrepareGenes, MissingModelKeepsHolesUpToTheLargestShare) {
+    ScratchDir dir;
+    std::string text = "id";
+    for (int s = 1; s <= 10; ++s) text += "\ts" + std::to_string(s);
+    text += "\n";
+    // gK misses its first K values; "flat" misses one and has no variation.
+    for (int k = 0; k <= 3; ++k) {
+        text += "g" + std::to_string(k);
+        for (int s = 1; s <= 10; ++s) text += s <= k ? "\tNA" : "\t" + std::to_string(s % 4);
+        text += "\n";
+    }
+    text += "flat\t7\t7\t7\t7\t7\t7\t7\t7\t7\t\n";
+    text += "few\t3\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\t\n";
+    const NamedTable t = table_from(dir, text);
+    const Design d = design_by_order(t, select_columns(t, ""), 2);
+    GeneOptions o;
+    o.missing = MissingRule::Model;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g0", "g1", "g2"}));
+    EXPECT_EQ(p.missing, (std::vector<std::size_t>{0, 1, 2, 3, 1, 9}));
+    EXPECT_EQ(p.status[3], GeneStatus::DroppedTooMissing);
+    EXPECT_EQ(p.reason(3), "missing values: 3 of 10 (> 0.2)");  // 2 of 10 is not above
+    EXPECT_EQ(p.status[4], GeneStatus::DroppedConstant);
+    EXPECT_EQ(p.reason(4), "no variation");
+    EXPECT_EQ(p.reason(0), "");
+    EXPECT_TRUE(std::isnan(p.MODTCELL44(1, 3)) && std::isnan(p.MODTCELL44(2, 3)));
+    EXPECT_EQ(p.MODTCELL44(3, 3), 3);
+    // Under drop the same genes are dropped at their first missing value.
+    o.missing = MissingRule::Drop;
+    EXPECT_EQ(prepare_genes(t, d, o).ids, (std::vector<std::string>{"g0"}));
+    EXPECT_EQ(prepare_genes(t, d, o).reason(1), "missing value");
+    EXPECT_EQ(prepare_genes(t, d, o).missing, p.missing);  // every one counted, not the first
+
+    // Every share allowed: a single value left is still no fit.
+    o.missing = MissingRule::Model;
+    o.max_missing = 1;
+    const Prepared all = prepare_genes(t, d, o);
+    EXPECT_EQ(all.ids, (std::vector<std::string>{"g0", "g1", "g2", "g3"}));
+    EXPECT_EQ(all.reason(5), "too few values: 9 of 10 missing (a fit needs 2 values)");
+    o.max_missing = 0.3;
+    EXPECT_EQ(prepare_genes(t, d, o).ids.size(), 4u);  // 3 of 10 is not above 0.3
+
+    // A hole in the design: NaN in every gene's row, under the model only.
+    Design holes = d;
+    holes.columns[0] = Design::kHole;  // s1 is not used
+    o.max_missing = 0.2;
+    const Prepared h = prepare_genes(t, holes, o);
+    EXPECT_EQ(h.ids, (std::vector<std::string>{"g0", "g1", "g2"}));
+    EXPECT_EQ(h.missing, (std::vector<std::size_t>{0, 0, 1, 2, 1, 9}));
+    EXPECT_EQ(h.reason(3), "missing values: 2 of 9 (> 0.2)");
+    for (std::size_t g = 1; g <= h.ids.size(); ++g) EXPECT_TRUE(std::isnan(h.MODTCELL44(1, g)));
+    EXPECT_EQ(h.MODTCELL44(2, 2), 2);
+    o.missing = MissingRule::Drop;
+    EXPECT_TRUE(contains(input_error([&] { prepare_genes(t, holes, o); }),
+                         "give --missing model to take the absent ones"));
+
+    // A used column empty in every row is refused under the model.
+    const NamedTable empty = table_from(dir, "id\ta\tb\tc\ng1\t1\t2\t\ng2\t3\t1\t\n", "e.tsv");
+    o.missing = MissingRule::Model;
+    EXPECT_EQ(input_error([&] { prepare_genes(empty, design_by_order(empty, {0, 1, 2}, 1), o); }),
+              "e.tsv: column \"c\" has no value in any row (a separator at the end of the header "
+              "line?); leave it out with --columns");
+    // Only the values there are meet the transform's domain.
+    const NamedTable logs = table_from(dir, "id\ta\tb\tc\ng1\t1\tNA\t4\ng2\t1\t2\t4\n", "l.tsv");
+    o.transform = Transform::Log2;
+    o.max_missing = 0.5;
+    const Prepared l = prepare_genes(logs, design_by_order(logs, {0, 1, 2}, 1), o);
+    EXPECT_EQ(l.MODTCELL44(3, 1), 2);
+    EXPECT_TRUE(std::isnan(l.MODTCELL44(2, 1)));
+    EXPECT_EQ(parse_missing_rule("model"), MissingRule::Model);
+}
+
 TEST(PrepareGenes, GeneListFile) {
     ScratchDir dir;
     write_file(dir / "g.txt", "\r\n  g1 \r\n\r\ng(2) x\t\n");
@@ -123,6 +200,41 @@ TEST(PrepareGenes, GeneListFile) {
     write_file(dir / "e.txt", "\n \n");
     EXPECT_EQ(input_error([&] { read_gene_list((dir / "e.txt").string(), "e.txt"); }),
               "e.txt: no gene ids in the list");
+}
+
+// A gene list file may have comments, blank lines and a header line: a
+// first id that is no gene of the table while every other is one. An
+// unknown id is named with its line and the ids it may have meant.
+TEST(PrepareGenes, GeneListWithAHeaderCommentsAndSuggestions) {
+    ScratchDir dir;
+    write_file(dir / "g.txt", "# genes of the lab\nsymbol\n\n  # g2 left out\ng5\ng1\n");
+    const GeneList l = read_gene_list((dir / "g.txt").string(), "g.txt");
+    EXPECT_EQ(l.ids, (std::vector<std::string>{"symbol", "g5", "g1"}));
+    EXPECT_EQ(l.lines, (std::vector<std::uint64_t>{2, 5, 6}));
+    const NamedTable t = table_from(dir, kTable);
+    const Design d = design_by_order(t, select_columns(t, "a,b,c,d"), 1);
+    GeneOptions o;
+    o.genes = &l;
+    const Prepared p = prepare_genes(t, d, o);
+    EXPECT_EQ(p.ids, (std::vector<std::string>{"g1", "g5"}));
+    EXPECT_EQ(p.list_header, "g.txt:2: \"symbol\" is no id of t.tsv: skipped as a header line");
+
+    // Another unknown id: the first line is no header then, and both are named.
+    write_file(dir / "h.txt", "symbol\nG5\ng1\n");
+    const GeneList h = read_gene_list((dir / "h.txt").string(), "h.txt");
+    o.genes = &h;
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "h.txt: 2 id(s) not in t.tsv: \"symbol\" (line 1), \"G5\" (line 2; did you mean "
+              "\"g5\"?)");
+    // A list given in memory has no header line.
+    GeneList mem = list_of({"symbol", "g1"});
+    o.genes = &mem;
+    EXPECT_EQ(input_error([&] { prepare_genes(t, d, o); }),
+              "list.txt: 1 id(s) not in t.tsv: \"symbol\" (line 1)");
+    // Only comments: no ids.
+    write_file(dir / "c.txt", "# none yet\n\n");
+    EXPECT_EQ(input_error([&] { read_gene_list((dir / "c.txt").string(), "c.txt"); }),
+              "c.txt: no gene ids in the list");
 }
 
 TEST(PrepareGenes, YeastAlphaSeries) {

@@ -2,7 +2,8 @@
 # and the command line's defaults (transform: none given).
 scan_defaults <- list(
   genes = character(),
-  missing = "drop",
+  missing = "model",
+  max_missing = 0.2,
   transform = "",
   normalise = "none",
   bootstrap = 100L,

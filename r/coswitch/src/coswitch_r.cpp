@@ -52,6 +52,7 @@ api::Settings settings_of(const Rcpp::List& s) {
     api::Settings o;
     o.genes = Rcpp::as<std::vector<std::string>>(s["genes"]);
     o.missing = text_of(s, "missing");
+    o.max_missing = Rcpp::as<double>(s["max_missing"]);
     o.transform = text_of(s, "transform");
     o.normalise = text_of(s, "normalise");
     o.bootstrap = Rcpp::as<int>(s["bootstrap"]);
@@ -77,11 +78,11 @@ api::Matrix matrix_of(const Rcpp::NumericMatrix& x, const Rcpp::CharacterVector&
     return m;
 }
 
-Rcpp::DataFrame pairs_frame(const std::vector<api::Pair>& pairs) {
+Rcpp::DataFrame pairs_frame(const std::vector<api::Pair>& pairs, bool notes) {
     const R_xlen_t n = static_cast<R_xlen_t>(pairs.size());
     Rcpp::NumericVector rank(n), stat_new(n), p_new(n), p_new_bh(n), stat_corr(n), p_corr(n),
         p_corr_bh(n), r(n);
-    Rcpp::CharacterVector gene1(n), gene2(n), phase(n);
+    Rcpp::CharacterVector gene1(n), gene2(n), phase(n), note(n);
     Rcpp::LogicalVector switching1(n), switching2(n);
     for (R_xlen_t k = 0; k < n; ++k) {
         const api::Pair& p = pairs[static_cast<std::size_t>(k)];
@@ -100,24 +101,28 @@ Rcpp::DataFrame pairs_frame(const std::vector<api::Pair>& pairs) {
         phase[k] = p.phase == "NA" ? Rcpp::String(NA_STRING) : Rcpp::String(p.phase);
         switching1[k] = p.switching1;
         switching2[k] = p.switching2;
+        note[k] = p.note;
     }
     // Ranks fit R's integers below 2^31 pairs (about 65,000 genes).
     Rcpp::RObject ranks = rank;
     if (n < INT_MAX) ranks = Rcpp::as<Rcpp::IntegerVector>(rank);
-    return Rcpp::DataFrame::create(
+    Rcpp::List columns = Rcpp::List::create(
         Rcpp::Named("rank") = ranks, Rcpp::Named("gene1") = gene1, Rcpp::Named("gene2") = gene2,
         Rcpp::Named("stat_new") = stat_new, Rcpp::Named("p_new") = p_new,
         Rcpp::Named("p_new_bh") = p_new_bh, Rcpp::Named("stat_corr") = stat_corr,
         Rcpp::Named("p_corr") = p_corr, Rcpp::Named("p_corr_bh") = p_corr_bh,
         Rcpp::Named("r") = r, Rcpp::Named("phase") = phase,
-        Rcpp::Named("switching1") = switching1, Rcpp::Named("switching2") = switching2,
-        Rcpp::Named("stringsAsFactors") = false);
+        Rcpp::Named("switching1") = switching1, Rcpp::Named("switching2") = switching2);
+    // With missing values pairs.tsv ends in a note: why a correlation is NaN.
+    if (notes) columns.push_back(note, "note");
+    Rcpp::DataFrame frame(columns);
+    return frame;
 }
 
 Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
     const R_xlen_t n = static_cast<R_xlen_t>(genes.size());
     Rcpp::CharacterVector id(n), status(n), reason(n);
-    Rcpp::IntegerVector line(n), index(n);
+    Rcpp::IntegerVector line(n), index(n), missing(n);
     Rcpp::NumericVector mean0(n), sd0(n), mean1(n), sd1(n), weight1(n), bic_gain(n),
         persistence(n), persistence_p(n);
     Rcpp::LogicalVector switching(n);
@@ -141,6 +146,7 @@ Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
         persistence[k] = or_na(as_printed(g.persistence, 4));
         persistence_p[k] = or_na(g.persistence_p);
         switching[k] = kept ? static_cast<int>(g.switching) : NA_LOGICAL;
+        missing[k] = g.missing;
     }
     return Rcpp::DataFrame::create(
         Rcpp::Named("gene") = id, Rcpp::Named("line") = line, Rcpp::Named("status") = status,
@@ -149,7 +155,7 @@ Rcpp::DataFrame genes_frame(const std::vector<api::Gene>& genes) {
         Rcpp::Named("sd1") = sd1, Rcpp::Named("weight1") = weight1,
         Rcpp::Named("bic_gain") = bic_gain, Rcpp::Named("persistence") = persistence,
         Rcpp::Named("persistence_p") = persistence_p, Rcpp::Named("switching") = switching,
-        Rcpp::Named("stringsAsFactors") = false);
+        Rcpp::Named("missing") = missing, Rcpp::Named("stringsAsFactors") = false);
 }
 
 // The library's own failures come back to R as a message and the command
@@ -215,7 +221,7 @@ Rcpp::List scan_r(Rcpp::NumericMatrix x, Rcpp::CharacterVector genes,
             api::scan(matrix_of(x, genes, samples), design, settings_of(settings), control));
         watch.end_line();
         Rcpp::List out = Rcpp::List::create(
-            Rcpp::Named("pairs") = pairs_frame(result->pairs),
+            Rcpp::Named("pairs") = pairs_frame(result->pairs, result->pair_notes),
             Rcpp::Named("genes") = genes_frame(result->genes),
             Rcpp::Named("pooled_nulls") = static_cast<double>(result->pooled_nulls),
             Rcpp::Named("time_points") = result->time_points,

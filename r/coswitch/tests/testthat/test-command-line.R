@@ -8,11 +8,18 @@ test_that("the bundled example gives the command line's numbers", {
   # One thread here, two there: the bytes do not depend on it.
   result <- coswitch_scan(e$x, e$time, e$replicate, bootstrap = 20, threads = 1)
   expect_same_as_command_line(result, file.path(dir, "cli"), file.path(dir, "r"))
-  expect_identical(result$pooled_nulls, 300)
+  # geneG's empty cell is a missing value of the model, the default: 7 genes, 21 pairs.
+  expect_identical(result$pooled_nulls, 420)
   expect_identical(c(result$time_points, result$replicates), c(8L, 3L))
   expect_identical(unlist(result$pairs[1, c("gene1", "gene2", "phase")], use.names = FALSE),
                    c("geneA", "geneB", "in"))
-  expect_identical(result$genes$status[7], "dropped")
+  expect_identical(result$genes$status[7], "kept")
+  expect_identical(result$genes$missing, c(0L, 0L, 0L, 0L, 0L, 0L, 1L))
+  expect_true(all(result$pairs$note == ""))
+  dropped <- coswitch_scan(e$x, e$time, e$replicate, bootstrap = 2, threads = 1, missing = "drop")
+  expect_identical(dropped$genes$status[7], "dropped")
+  expect_identical(dropped$genes$reason[7], "missing value")
+  expect_false("note" %in% names(dropped$pairs))
 })
 
 test_that("a slice of the yeast table gives the command line's numbers", {

@@ -23,5 +23,5 @@ test_that("coswitch_write writes the scan folder once, records the call, and nee
                class = "coswitch_error")
   expect_false(file.exists(file.path(dir, "again")))
   expect_error(coswitch_write(result$pairs, file.path(dir, "again")), "what coswitch_scan\\(\\) returns")
-  expect_output(print(result), "7 genes \\(6 kept\\), 8 time points x 3 replicates, 15 pairs")
+  expect_output(print(result), "7 genes \\(7 kept\\), 8 time points x 3 replicates, 21 pairs")
 })

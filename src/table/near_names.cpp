@@ -1,4 +1,4 @@
-#include "report/near_names.hpp"
+#include "table/near_names.hpp"
 
 #include <algorithm>
 #include <utility>
