@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure program build python demo install test sanitize tsan fuzz clean r r-check
+.PHONY: all deps configure program build python demo install test test-clang sanitize tsan fuzz clean r r-check
 
 all: build
 
@@ -40,6 +40,15 @@ install: program
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory sanitize
+
+# The program and its tests built with clang, with the release build's
+# flags, and run: the GoogleTest tests and the golden cases (not the Python
+# and R packages, which the release build tests).
+test-clang: deps
+	CC=clang CXX=clang++ cmake -S . -B build-clang -DCMAKE_BUILD_TYPE=Release \
+	  -DCOSWITCH_PYTHON=OFF -DCOSWITCH_R=OFF
+	cmake --build build-clang -j $(JOBS) --target coswitch coswitch_tests
+	ctest --test-dir build-clang --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOSWITCH_SANITIZE=address,undefined
@@ -83,4 +92,4 @@ r-check: r program
 	  R CMD check --no-manual coswitch_*.tar.gz
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz python/build python/coswitch.egg-info
+	rm -rf $(BUILD) build-asan build-clang build-tsan build-fuzz python/build python/coswitch.egg-info

@@ -3,8 +3,9 @@
 # With the argument "fuzz": what `make fuzz` needs (clang and its fuzzer).
 set -euo pipefail
 need=()
+# clang: `make test-clang` builds the program and its tests with it too.
+command -v clang++ >/dev/null || need+=(clang)
 if [ "${1:-}" = fuzz ]; then
-  command -v clang++ >/dev/null || need+=(clang)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
     need+=(libclang-rt-14-dev)
 fi

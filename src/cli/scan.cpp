@@ -135,6 +135,7 @@ struct Scan {
     Ranks& ranks;
     ScanInputs s;
     std::optional<NewDirectory> folder;
+    std::optional<NewDirectory> classic;  // --write-classic, placed with folder
     std::chrono::steady_clock::time_point started;
 
     // The pair analysis, and on the first rank every file of the folder.
@@ -191,7 +192,10 @@ struct Scan {
         record.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         const PairsWritten written = write_scan_folder(*folder, o, s, results, ranked, record);
-        folder->commit();
+        if (classic)
+            commit_folders_together({&*folder, &*classic});
+        else
+            folder->commit();
 
         std::fputs(loop_warnings(result.report).c_str(), stderr);
         if (result.scaled_fits > 0)
@@ -206,12 +210,30 @@ struct Scan {
     }
 };
 
+// Fails when anything is at path, a folder named with a trailing slash
+// included; `option` is what names it.
+void require_new_folder(const std::string& path, const std::string& what,
+                        const std::string& option) {
+    struct stat st {};
+    if (::lstat(without_trailing_slashes(path).c_str(), &st) == 0)
+        throw RunError(kExitFiles, path + ": exists already; " + what +
+                                       " must be new (move or remove it, or choose another "
+                                       "name with " + option + ")");
+}
+
 }  // namespace
 
 int scan_main(const std::vector<std::string>& args) {
     watch_interrupts();
     Ranks& ranks = process_ranks();
-    Scan run{parse_scan_options(args), ranks, {}, {}, std::chrono::steady_clock::now()};
+    // Every rank checks the options alike; one says what is wrong.
+    ScanOptions options;
+    try {
+        options = parse_scan_options(args);
+    } catch (const RunError& e) {
+        return ranks.first() ? report_failure() : e.status;
+    }
+    Scan run{std::move(options), ranks, {}, {}, {}, std::chrono::steady_clock::now()};
     // For tests: the default of --pairs switches at this many pairs instead.
     if (const char* limit = std::getenv("COSWITCH_TEST_ALL_PAIRS_UP_TO"))
         run.o.all_pairs_up_to = std::atoll(limit);
@@ -226,13 +248,11 @@ int scan_main(const std::vector<std::string>& args) {
     }
     // Everything is read and checked, by every rank alike, before any pair.
     if (auto status = on_every_rank(ranks, [&] {
-            if (ranks.first() && !o.output.empty()) {
-                struct stat st {};
-                if (::lstat(o.output.c_str(), &st) == 0)
-                    throw RunError(kExitFiles, o.output +
-                                                   ": exists already; the output folder must be "
-                                                   "new (move or remove it, or choose another "
-                                                   "name with -o)");
+            if (ranks.first()) {
+                if (!o.output.empty()) require_new_folder(o.output, "the output folder", "-o");
+                if (!o.write_classic.empty())
+                    require_new_folder(o.write_classic, "the folder of the classic inputs",
+                                       "--write-classic");
             }
             run.s = scan_inputs(o);
             check_pair_count(run.s.p.NGENE);
@@ -252,7 +272,9 @@ int scan_main(const std::vector<std::string>& args) {
             if (!plan_pairs(o, ranks, run.s)) return;
             if (ranks.first()) {
                 if (!o.write_classic.empty()) {
-                    write_classic_folder(o.write_classic, run.s.p, run.s.in);
+                    run.classic.emplace();
+                    run.classic->open(o.write_classic, o.write_classic);
+                    write_classic_folder(*run.classic, run.s.p, run.s.in);
                     if (o.null_model == NullModel::fixed)
                         std::printf(" classic inputs in %s: the classic run reproduces this scan "
                                     "with --null fixed (its default is chained)\n",
@@ -264,10 +286,13 @@ int scan_main(const std::vector<std::string>& args) {
         }))
         return *status;
     if (o.dry_run) return kExitOk;
-    // Every rank removes the unfinished folder when interrupted, so that it
-    // goes also when the first rank is killed outright.
-    const std::string unfinished = ranks.share(ranks.first() ? run.folder->path() : std::string(), 0);
-    if (!ranks.first()) set_unfinished_folder(unfinished);
+    // Every rank removes the unfinished folders when interrupted, so that
+    // they go also when the first rank is killed outright.
+    for (const auto* f : {&run.folder, &run.classic}) {
+        const std::string unfinished =
+            ranks.share(ranks.first() && *f ? (*f)->path() : std::string(), 0);
+        if (!ranks.first() && !unfinished.empty()) add_unfinished_folder(unfinished);
+    }
 
     if (ranks.size() == 1) {
         run.analyse();
@@ -280,6 +305,7 @@ int scan_main(const std::vector<std::string>& args) {
     } catch (const InternalStop&) {
         const int status = report_failure();
         run.folder.reset();
+        run.classic.reset();
         ranks.abort(status);
         return status;
     } catch (const std::exception& e) {
@@ -291,6 +317,7 @@ int scan_main(const std::vector<std::string>& args) {
         const auto* re = dynamic_cast<const RunError*>(&e);
         const int status = re != nullptr ? re->status : kExitFiles;
         run.folder.reset();
+        run.classic.reset();
         ranks.abort(status);
         return status;
     }

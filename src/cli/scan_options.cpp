@@ -1,6 +1,7 @@
 #include "cli/scan_options.hpp"
 
 #include "cli/option_words.hpp"
+#include "io/new_file.hpp"
 #include "report/pairs_tsv.hpp"
 
 namespace coswitch {
@@ -100,6 +101,9 @@ ScanOptions parse_scan_options(const std::vector<std::string>& args) {
     if (o.table.empty()) a.fail("which table? give its file name");
     if (o.output.empty() && !o.dry_run)
         a.fail("option -o DIR is needed: the folder to write the results into");
+    if (!o.write_classic.empty() && names_one_place(o.write_classic, o.output))
+        a.fail("--write-classic " + o.write_classic + " and -o " + o.output +
+               " name one folder; give the classic inputs a folder of their own");
     const int ways = (o.replicates ? 1 : 0) + (o.design.empty() ? 0 : 1) + (o.samples.empty() ? 0 : 1);
     if (ways > 1) a.fail("--replicates, --design and --samples are three ways to say the same; give one");
     if (o.para1.empty() != o.para2.empty())

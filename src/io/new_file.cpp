@@ -5,19 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "io/errors.hpp"
 #include "io/unfinished_folder.hpp"
 
 namespace coswitch {
 namespace {
-
-constexpr std::size_t kBufferBytes = 1 << 16;
 
 [[noreturn]] void file_error(const std::string& name, const std::string& what, int err) {
     if (err == EEXIST || err == ENOTEMPTY)
@@ -32,18 +32,10 @@ void require_absent(const std::string& path, const std::string& name) {
     if (errno != ENOENT) file_error(name, "cannot create", errno);
 }
 
-// A name beside path that nothing else uses: ".NAME.tmp-PID-N-TIME" in the
-// same directory, so that a rename or link to path stays on one file system.
-std::string temporary_beside(const std::string& path, unsigned attempt) {
-    static std::atomic<unsigned long> counter{0};
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    char suffix[96];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%lu-%llx-%u", static_cast<long>(::getpid()),
-                  counter.fetch_add(1), static_cast<unsigned long long>(ticks), attempt);
-    return dir + "." + base + suffix;
+// The longest name the directory takes; 255 where it does not say.
+std::size_t longest_name(const std::string& dir) {
+    const long n = ::pathconf(dir.empty() ? "." : dir.c_str(), _PC_NAME_MAX);
+    return n > 0 ? static_cast<std::size_t>(n) : 255;
 }
 
 // Moves from to to without ever replacing to. link_fallback: for a file, a
@@ -95,7 +87,7 @@ void NewFile::open(const std::string& path, const std::string& name) {
     name_ = name;
     require_absent(path, name);
     for (unsigned attempt = 0; fd_ < 0; ++attempt) {
-        const std::string t = temporary_beside(path, attempt);
+        const std::string t = temporary_name_beside(path, attempt);
         fd_ = ::open(t.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = t;
@@ -163,34 +155,126 @@ void commit_together(const std::vector<NewFile*>& files) {
 }
 
 NewDirectory::~NewDirectory() {
-    if (!committed_ && !temporary_.empty()) {
-        set_unfinished_folder("");
+    if (committed_ || temporary_.empty()) return;
+    // Under the registry's lock: an interrupt meanwhile waits, and finds
+    // nothing left to remove, rather than half of it.
+    while_holding_unfinished_folders([&] {
         ::nftw(temporary_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+        forget_unfinished_folder(temporary_);
+    });
 }
 
 void NewDirectory::open(const std::string& path, const std::string& name) {
-    path_ = path;
+    path_ = without_trailing_slashes(path);
     name_ = name;
-    require_absent(path, name);
+    require_absent(path_, name);
     for (unsigned attempt = 0; temporary_.empty(); ++attempt) {
-        const std::string t = temporary_beside(path, attempt);
-        // Named before it exists: an interrupt right after mkdir still removes it.
-        set_unfinished_folder(t);
-        if (::mkdir(t.c_str(), 0777) == 0) {
+        const std::string t = temporary_name_beside(path_, attempt);
+        int e = 0;
+        // Registered with the lock held from before it exists: an interrupt
+        // comes before the mkdir, or after it and removes it.
+        while_holding_unfinished_folders([&] {
+            add_unfinished_folder(t);
+            if (::mkdir(t.c_str(), 0777) != 0) {
+                e = errno;
+                forget_unfinished_folder(t);
+            }
+        });
+        if (e == 0) {
             temporary_ = t;
-        } else {
-            const int e = errno;
-            set_unfinished_folder("");
-            if (e != EEXIST || attempt >= 100) file_error(name, "cannot create", e);
+        } else if (e != EEXIST || attempt >= 100) {
+            file_error(name, "cannot create", e);
         }
+    }
+    struct stat st {};
+    if (::lstat(temporary_.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
     }
 }
 
-void NewDirectory::commit() {
-    rename_directory_into_place(temporary_, path_, name_);
+void NewDirectory::commit() { commit_folders_together({this}); }
+
+int NewDirectory::place() {
+    if (committed_) return 0;
+    if (const int err = place_without_replacing(temporary_, path_, false); err != 0) return err;
     committed_ = true;
-    set_unfinished_folder("");
+    forget_unfinished_folder(temporary_);
+    return 0;
+}
+
+void NewDirectory::take_back() {
+    struct stat st {};
+    if (!committed_ || ::lstat(path_.c_str(), &st) != 0 || st.st_dev != device_ ||
+        st.st_ino != inode_)
+        return;
+    add_unfinished_folder(temporary_);
+    if (place_without_replacing(path_, temporary_, false) == 0)
+        committed_ = false;
+    else
+        forget_unfinished_folder(temporary_);
+}
+
+void commit_folders_together(const std::vector<NewDirectory*>& folders) {
+    int err = 0;
+    std::size_t placed = 0;
+    while_holding_unfinished_folders([&] {
+        for (; placed < folders.size(); ++placed)
+            if ((err = folders[placed]->place()) != 0) break;
+        if (err != 0)
+            for (std::size_t k = 0; k < placed; ++k) folders[k]->take_back();
+    });
+    if (err != 0) file_error(folders[placed]->name_, "cannot create", err);
+}
+
+std::string without_trailing_slashes(const std::string& path) {
+    std::size_t n = path.size();
+    while (n > 1 && path[n - 1] == '/') --n;
+    return path.substr(0, n);
+}
+
+bool names_one_place(const std::string& a, const std::string& b) {
+    const std::filesystem::path pa = std::filesystem::path(without_trailing_slashes(a)).lexically_normal();
+    const std::filesystem::path pb = std::filesystem::path(without_trailing_slashes(b)).lexically_normal();
+    if (pa.filename() != pb.filename()) return false;
+    // The directories compared as the system finds them, so that symbolic
+    // links and ".." are followed as a rename would follow them.
+    const auto dir = [](const std::filesystem::path& p) {
+        return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+    };
+    struct stat sa {}, sb {};
+    if (::stat(dir(pa).c_str(), &sa) == 0 && ::stat(dir(pb).c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return pa == pb;
+}
+
+std::string temporary_name_beside(const std::string& path, unsigned attempt) {
+    static std::atomic<unsigned long> counter{0};
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Eight letters or digits that differ between processes, calls and
+    // attempts (one left by a process of the same number is stepped over).
+    std::uint64_t x = static_cast<std::uint64_t>(::getpid());
+    x = x * 0x9E3779B97F4A7C15ULL + counter.fetch_add(1);
+    x = x * 0x9E3779B97F4A7C15ULL + attempt;
+    x ^= x >> 31;
+    x *= 0xBF58476D1CE4E5B9ULL;
+    x ^= x >> 29;
+    static constexpr char kLetters[] =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::string suffix = ".tmp-";
+    for (int k = 0; k < 8; ++k) {
+        suffix += kLetters[x % 62];
+        x /= 62;
+    }
+    // "." + base + suffix, with as much of base as the directory allows,
+    // cut between characters rather than inside one.
+    const std::size_t room = longest_name(dir);
+    std::size_t keep = std::min(base.size(), room > suffix.size() + 1 ? room - suffix.size() - 1 : 0);
+    while (keep > 0 && keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80)
+        --keep;
+    return dir + "." + base.substr(0, keep) + suffix;
 }
 
 void rename_directory_into_place(const std::string& from, const std::string& to,

@@ -20,7 +20,11 @@
 // path() (a temporary folder beside the final one) and commit() renames it
 // into place without replacing an existing file or folder; until then it and
 // everything in it are removed on destruction, and when the process is
-// interrupted (see unfinished_folder.hpp).
+// interrupted (see unfinished_folder.hpp). Folders that belong together go
+// through commit_folders_together(), which places all or none of them.
+//
+// Temporary names are never longer than the file system allows a name to
+// be, so that any name that may be created may be created this way too.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +74,7 @@ public:
     ~NewDirectory();
 
     // Creates an empty temporary folder beside path; fails if path exists.
+    // Trailing slashes of path are taken as naming the folder itself.
     void open(const std::string& path, const std::string& name);
     // The temporary folder, to write the files into.
     const std::string& path() const { return temporary_; }
@@ -82,11 +87,34 @@ public:
     void commit();
 
 private:
+    friend void commit_folders_together(const std::vector<NewDirectory*>& folders);
+    int place();          // 0, or the error; with the registry held
+    void take_back();     // back to the temporary name, when still this folder
     std::string path_;
     std::string temporary_;
     std::string name_;
     bool committed_ = false;
+    unsigned long long device_ = 0, inode_ = 0;  // of the temporary folder
 };
+
+// Commits the folders in order, or none of them: when one cannot be placed,
+// those placed before it go back to their temporary names (and are removed
+// with their NewDirectory), and the failure goes on. No interruption comes
+// between them.
+void commit_folders_together(const std::vector<NewDirectory*>& folders);
+
+// path without the slashes that end it ("out/" is "out"), but "/" itself.
+std::string without_trailing_slashes(const std::string& path);
+
+// Whether two paths to be created name one place: the same last name in one
+// directory, however written ("out", "out/", "./out", "/home/me/out").
+bool names_one_place(const std::string& a, const std::string& b);
+
+// A free-looking temporary name beside path (for attempt 0, 1, ... until one
+// is free): hidden, recognisably from path's name, in the same directory so
+// that a rename to path stays on one file system, and no longer than a name
+// may be there.
+std::string temporary_name_beside(const std::string& path, unsigned attempt);
 
 // Renames the folder `from` to `to` unless `to` exists (a file or a folder,
 // empty or not); never replaces it. Throws RunError(kExitFiles, ...) naming

@@ -33,7 +33,7 @@ std::string answers_text(const RunParameters& p) {
            std::to_string(p.NGENE) + "\n";
 }
 
-void write_classic_folder(const std::string& dir, const RunParameters& p, const Inputs& in) {
+void write_classic_folder(const NewDirectory& folder, const RunParameters& p, const Inputs& in) {
     const std::string why = beyond_classic_limits(p);
     if (!why.empty())
         throw RunError(kExitInput, "--write-classic: the classic run cannot take " + why);
@@ -41,13 +41,10 @@ void write_classic_folder(const std::string& dir, const RunParameters& p, const 
         throw RunError(kExitInput,
                        "--write-classic: the classic run cannot take missing values; give "
                        "--missing drop to keep only the genes without one");
-    NewDirectory folder;
-    folder.open(dir, dir);
     write_folder_file(folder, "realdata.txt", realdata_text(p, in));
     write_folder_file(folder, "para1.txt", para_text(p, in.PARA1));
     write_folder_file(folder, "para2.txt", para_text(p, in.PARA2));
     write_folder_file(folder, "answers.txt", answers_text(p));
-    folder.commit();
 }
 
 }  // namespace coswitch

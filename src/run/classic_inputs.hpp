@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/run_data.hpp"
+#include "io/new_file.hpp"
 
 namespace coswitch {
 
@@ -13,9 +14,9 @@ std::string realdata_text(const RunParameters& p, const Inputs& in);
 std::string para_text(const RunParameters& p, const Array<double, 2>& para);
 std::string answers_text(const RunParameters& p);
 
-// The four files as a new folder dir (it must not exist), complete or not
-// at all; RunError(kExitInput) when p is beyond the classic limits or the
-// inputs hold a missing value.
-void write_classic_folder(const std::string& dir, const RunParameters& p, const Inputs& in);
+// The four files into the new folder, which the caller places (with the
+// results, so that both appear or neither); RunError(kExitInput) when p is
+// beyond the classic limits or the inputs hold a missing value.
+void write_classic_folder(const NewDirectory& folder, const RunParameters& p, const Inputs& in);
 
 }  // namespace coswitch

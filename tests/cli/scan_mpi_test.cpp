@@ -160,4 +160,23 @@ TEST_F(ScanMpi, AFailureDuringThePairsEndsEveryRankWithItsStatus) {
         EXPECT_EQ(e.path().filename().string().find("out"), std::string::npos) << e.path();
 }
 
+
+// Every rank checks the options; one says what is wrong, not one per rank.
+TEST_F(ScanMpi, AnOptionErrorIsSaidOnce) {
+    ScratchDir d;
+    write_file(d / "table.tsv", switching_table(4, 6, 2));
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"table.tsv", "--quiet"}, {"table.tsv", "-o", "out", "--bootstrap", "many"},
+             {"table.tsv", "-o", "out", "--write-classic", "out/"}}) {
+        const auto r = mpirun_scan(mpirun_, d.path(), 3, args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        std::size_t said = 0;
+        for (std::size_t at = r.err.find("coswitch: scan: "); at != std::string::npos;
+             at = r.err.find("coswitch: scan: ", at + 1))
+            ++said;
+        EXPECT_EQ(said, 1u) << r.err;
+        EXPECT_EQ(listing(d.path()), "table.tsv ");
+    }
+}
+
 }  // namespace
