@@ -37,10 +37,14 @@ echo
 
 echo
 echo
-echo "The two runs differ in their p-values by design: scan simulates every bootstrap"
-echo "replicate from the fit to the observed data (--null fixed) and reports"
-echo "(count + 1) / (M + 1); the classic run keeps its chained null and count / M"
-echo "(coswitch --null fixed < answers.txt gives scan's counts)."
+echo "The two runs differ by design. scan keeps geneG, which misses one value"
+echo "(--missing model), fits each gene's two states from its own values, simulates"
+echo "every bootstrap replicate from the fit to the observed data (--null fixed) and"
+echo "reports (count + 1) / (M + 1). The classic run takes the six complete genes with"
+echo "the densities of para1.txt and para2.txt, its chained null and count / M."
+echo "scan --missing drop --mode G --para1 para1.txt --para2 para2.txt gives the"
+echo "classic run's statistics; with complete genes, scan --write-classic DIR writes"
+echo "the classic inputs that reproduce the scan exactly."
 echo
 echo "Results:"
 echo "  $scratch/results/pairs.tsv   (every gene pair, ranked, with adjusted p-values)"
