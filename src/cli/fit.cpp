@@ -119,13 +119,7 @@ int fit_main(const std::vector<std::string>& args) {
     std::string dir, names_file, tsv_file;
     while (a.next()) {
         const std::string& n = a.name();
-        if (n == "--help" || n == "-h") {
-            a.no_value();
-            std::fputs(kFitUsage, stdout);
-            return kExitOk;
-        } else if (n == "--version") {
-            a.no_value();
-            std::fputs(version_text().c_str(), stdout);
+        if (took_help_or_version(a, kFitUsage)) {
             return kExitOk;
         } else if (n == "--mode") {
             mode = a.mode_value();

@@ -1,5 +1,7 @@
 #include "cli/options.hpp"
 
+#include <cstdio>
+
 #include "cli/option_words.hpp"
 #include "io/errors.hpp"
 #include "run/classic_limits.hpp"
@@ -19,6 +21,15 @@ bool take_run_option(OptionWords& a, int& threads, ProgressMode& progress) {
     } else {
         return false;
     }
+    return true;
+}
+
+bool took_help_or_version(OptionWords& a, const char* usage) {
+    const std::string& n = a.name();
+    if (n != "--help" && n != "-h" && n != "--version") return false;
+    const bool version = n == "--version";
+    a.no_value();
+    std::fputs(version ? version_text().c_str() : usage, stdout);
     return true;
 }
 

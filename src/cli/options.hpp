@@ -28,6 +28,10 @@ class OptionWords;
 // The options every analysis takes (--threads N, --quiet, --progress): sets
 // them when the current word is one of them; false when it is not.
 bool take_run_option(OptionWords& a, int& threads, ProgressMode& progress);
+// --help (-h) or --version as the current word of a subcommand: prints the
+// usage or the version on standard output and returns true; false when the
+// word is another.
+bool took_help_or_version(OptionWords& a, const char* usage);
 
 // Parses argv[1..]; throws RunError(kExitInput, ...) naming a bad option.
 Options parse_options(const std::vector<std::string>& args);

@@ -43,13 +43,7 @@ int plot_main(const std::vector<std::string>& args) {
     std::string output;
     while (a.next()) {
         const std::string& n = a.name();
-        if (n == "--help" || n == "-h") {
-            a.no_value();
-            std::fputs(kPlotUsage, stdout);
-            return kExitOk;
-        } else if (n == "--version") {
-            a.no_value();
-            std::fputs(version_text().c_str(), stdout);
+        if (took_help_or_version(a, kPlotUsage)) {
             return kExitOk;
         } else if (n == "-o" || n == "--output") {
             output = a.nonempty_value("a file name");

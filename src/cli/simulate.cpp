@@ -115,13 +115,7 @@ int simulate_main(const std::vector<std::string>& args) {
     };
     while (a.next()) {
         const std::string& n = a.name();
-        if (n == "--help" || n == "-h") {
-            a.no_value();
-            std::fputs(kSimulateUsage, stdout);
-            return kExitOk;
-        } else if (n == "--version") {
-            a.no_value();
-            std::fputs(version_text().c_str(), stdout);
+        if (took_help_or_version(a, kSimulateUsage)) {
             return kExitOk;
         } else if (n == "-o" || n == "--output") {
             table = a.nonempty_value("a file name");

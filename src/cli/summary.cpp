@@ -80,13 +80,7 @@ int summary_main(const std::vector<std::string>& args) {
     PairSelection selection;
     while (a.next()) {
         const std::string& n = a.name();
-        if (n == "--help" || n == "-h") {
-            a.no_value();
-            std::fputs(kSummaryUsage, stdout);
-            return kExitOk;
-        } else if (n == "--version") {
-            a.no_value();
-            std::fputs(version_text().c_str(), stdout);
+        if (took_help_or_version(a, kSummaryUsage)) {
             return kExitOk;
         } else if (n == "-C" || n == "--directory") {
             dir = a.directory_value();

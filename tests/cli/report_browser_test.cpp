@@ -14,12 +14,6 @@ namespace {
 
 const char* const kChromium = "/usr/bin/chromium";
 
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 struct Rendered {
     int status = -1;
     std::string dom, console;

@@ -31,12 +31,6 @@ std::string odd_table() {
     return t;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 // The SVG of the panel of rank `rank` in report.html.
 std::string page_panel(const std::string& html, int rank) {
     const std::string open = "<div class=\"panel\" id=\"pair-" + std::to_string(rank) + "\">\n";

@@ -35,12 +35,6 @@ std::vector<std::map<std::string, std::string>> records(const fs::path& file) {
     return out;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 TEST(ScanNetwork, EdgesAreThePairsPassingFdrAndNodesAreTheKeptGenes) {

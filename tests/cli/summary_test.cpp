@@ -48,12 +48,6 @@ double strict_number(const std::string& s) {
     EXPECT_TRUE(!s.empty() && s.find(' ') == s.npos && *end == '\0' && std::isfinite(v)) << s;
     return v;
 }
-
-std::size_t count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 }  // namespace
 
 TEST(Summary, WorkedExampleAndItsErrors) {
@@ -104,8 +98,8 @@ TEST(Summary, WorkedExampleAndItsErrors) {
 
     // One cell per pair and statistic, names escaped, well-formed.
     const std::string svg = read_file(d / "heat.svg");
-    EXPECT_EQ(count(svg, "class=\"dep\""), 6u);
-    EXPECT_EQ(count(svg, "class=\"corr\""), 6u);
+    EXPECT_EQ(occurrences(svg, "class=\"dep\""), 6u);
+    EXPECT_EQ(occurrences(svg, "class=\"corr\""), 6u);
     EXPECT_NE(svg.find("A&amp;B&lt;1&gt;"), std::string::npos);
 
     // Existing result files are never overwritten, and nothing else is written then.

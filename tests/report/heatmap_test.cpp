@@ -67,12 +67,6 @@ std::map<std::pair<int, int>, std::string> grid(const std::string& svg) {
     return out;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& word) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
-    return n;
-}
-
 void expect_well_formed(const std::string& path) {
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0) return;
     EXPECT_EQ(std::system(("xmllint --noout '" + path + "'").c_str()), 0) << path;

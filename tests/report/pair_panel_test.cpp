@@ -26,12 +26,6 @@ std::string design_tsv(const std::vector<std::string>& times, int reps) {
     return out;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 // The time axis: the labels' values when they are numbers, else the number

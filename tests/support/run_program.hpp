@@ -60,6 +60,8 @@ void limit_file_size(rlim_t bytes);
 [[noreturn]] void exec_program(const std::vector<std::string>& args);
 
 std::string read_file(const std::filesystem::path& p);
+// How many times `what` starts in text, overlaps included.
+std::size_t occurrences(const std::string& text, const std::string& what);
 // Every name in dir, sorted, each followed by a blank: what a run left there.
 std::string listing(const std::filesystem::path& dir);
 void write_file(const std::filesystem::path& p, const std::string& text);
